@@ -1,0 +1,48 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QString>
+
+class QDir;
+class QProcess;
+class QTimer;
+struct MainWindowForm;
+
+// The program's one window: training on the left, testing on the right. The
+// numeric work is done by the worker scripts "emotion.bat" and "test.bat" in the
+// work directory; the window stages their input files, starts them and polls
+// the files they write.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void on_text_button_clicked();
+    void on_pushButton_4_clicked();
+    void on_button_file_clicked();
+    void on_pushButton_2_clicked();
+    void check();
+    void checkTestflie();
+    void on_pushButton_clicked();
+
+private:
+    QString chooseTextFile();
+    void warn(const QString &title, const QString &text);
+
+    QString reviewsPath;
+    QString labelsPath;
+    QDir *workDir;
+    QProcess *trainProcess;
+    QProcess *testProcess;
+    QTimer *pollTimer;
+    MainWindowForm *ui;
+
+    friend struct MainWindowProbe; // lets the tests see the run state
+};
+
+#endif // MAINWINDOW_H

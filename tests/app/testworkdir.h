@@ -1,0 +1,48 @@
+#ifndef TESTWORKDIR_H
+#define TESTWORKDIR_H
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A fresh, empty work directory that is the process's current directory for
+// as long as the object lives.
+class TestWorkDir
+{
+public:
+    TestWorkDir() : previous(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
+    ~TestWorkDir() { QDir::setCurrent(previous); }
+    TestWorkDir(const TestWorkDir &) = delete;
+    TestWorkDir &operator=(const TestWorkDir &) = delete;
+
+    bool isValid() const { return dir.isValid(); }
+    QString path() const { return dir.path(); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+
+    bool write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(filePath(name));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    }
+
+    QByteArray read(const QString &name) const
+    {
+        QFile file(filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    bool exists(const QString &name) const { return QFile::exists(filePath(name)); }
+
+    QStringList entries() const
+    {
+        return QDir(path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+private:
+    QString previous;
+    QTemporaryDir dir;
+};
+
+#endif // TESTWORKDIR_H
