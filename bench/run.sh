@@ -7,7 +7,8 @@
 #   bash bench/run.sh --quick    1 run per tool, no scale run (development)
 #
 # Options: --runs N, --no-scale, --scale-repeat N (default 200), --keep
-# (keep the temp work dir). BENCH_DATA overrides the data dir (default
+# (keep the temp work dir). BENCH_WORKER=/path/to/sentiment skips the build
+# and measures that binary. BENCH_DATA overrides the data dir (default
 # ../shared/data relative to the repo root). Results: bench/out/results.md
 # (also printed), raw figures in bench/out/results.tsv, notes on anything odd
 # the run saw in bench/out/issues.txt.
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
     --scale) SCALE=1 ;;
     --scale-repeat) REPEAT=${2:?--scale-repeat needs a number}; shift ;;
     --keep) KEEP=1 ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
   shift
@@ -83,6 +84,10 @@ install_peers() {
 
 SENT=""
 build_worker() {
+  if [ -n "${BENCH_WORKER:-}" ]; then   # a ready binary, e.g. another build
+    [ -x "$BENCH_WORKER" ] || { issue "worker: BENCH_WORKER=$BENCH_WORKER is not executable"; return 1; }
+    SENT=$(realpath "$BENCH_WORKER"); log "worker: $SENT (BENCH_WORKER)"; return 0
+  fi
   log "building our worker (Release) into build-bench/"
   if ! { cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DBUILD_APP=OFF -DBUILD_TESTING=OFF &&
          cmake --build "$BUILD" -j2 --target sentiment; } >"$OUT/build.log" 2>&1; then
@@ -383,7 +388,7 @@ report() {
         return (n % 2) ? a[(n+1)/2] : (a[n/2] + a[n/2+1]) / 2
       }
       function fmt(x, p) { return (x == "") ? "-" : sprintf("%." p "f", x) }
-      function ratio(a, b) { return (a == "" || b == "" || b + 0 == 0) ? "-" : sprintf("%.2f", a / b) }
+      function ratio(a, b) { return (a == "" || b == "" || b + 0 == 0) ? "-" : sprintf((a / b < 0.1) ? "%.3f" : "%.2f", a / b) }
       $1 != "scale" && $5 != "NA" && $5 != "" {
         k = $1 SUBSEP $2 SUBSEP $4; vals[k] = vals[k] " " $5
         if (!(($1 SUBSEP $2) in seen)) { seen[$1 SUBSEP $2] = 1; tools[$1] = tools[$1] "\t" $2 }
@@ -430,7 +435,7 @@ report() {
       awk -F'\t' '
         $1 == "scale" { v[$2 SUBSEP $4] = $5 }
         function g(t, m) { return ((t SUBSEP m) in v) ? v[t SUBSEP m] : "" }
-        function ratio(a, b) { return (a == "" || b == "" || b + 0 == 0) ? "-" : sprintf("%.2f", a / b) }
+        function ratio(a, b) { return (a == "" || b == "" || b + 0 == 0) ? "-" : sprintf((a / b < 0.1) ? "%.3f" : "%.2f", a / b) }
         END {
           print "| tool | train s | train peak MB |"
           print "|---|---:|---:|"
