@@ -1,0 +1,116 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "atomic_file.h"
+#include "dataset.h"
+#include "errors.h"
+#include "line_reader.h"
+#include "progress.h"
+
+namespace sentiment {
+
+TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
+    ProgressFile progress(files.progress, files.progress);
+    // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
+    progress.start();
+    auto reviews = LineReader::open(files.reviews, files.reviews);
+    auto labels = LineReader::open(files.labels, files.labels);
+    auto labels_vec = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.1 * f); });
+    labels.reset();
+    TrainResult result =
+        train_model(*reviews, labels_vec, options, [&](double f) { progress.update(0.1 + 0.89 * f); });
+    save_model(result.model, files.model, files.model);
+    progress.finish();
+    return result;
+}
+
+Model load_model_for_use(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::u8path(path), ec))
+        throw Error(path + ": there is no model yet; train first (run emotion.bat)",
+                    path + "：还没有模型，请先训练（运行 emotion.bat）");
+    return load_model(path, path);
+}
+
+std::string format_verdict_line(double probability, std::string_view text) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%.4f", probability);
+    std::string line = probability >= 0.5 ? "好评" : "差评";
+    line += '\t';
+    line += number;
+    line += '\t';
+    line += text;
+    return line;
+}
+
+TestSummary run_test(const TestFiles& files) {
+    Model model = load_model_for_use(files.model);
+    auto input = LineReader::open(files.input, files.input);
+    FeatureExtractor fx(model.features);
+    std::vector<std::uint32_t> ids;
+    TestSummary s;
+    std::string out;
+    std::string_view line;
+    while (input->next(line)) {
+        ++s.lines;
+        bool empty = line.find_first_not_of(" \t") == std::string_view::npos;
+        if (!empty) {
+            fx.extract(line, ids);
+            double p = model.probability(ids);
+            ++s.counted;
+            s.positive += p >= 0.5;
+            out += format_verdict_line(p, line);
+        }
+        out += '\n';
+    }
+    if (s.counted == 0) {
+        s.percent = "0";
+    } else {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.2f", 100.0 * double(s.positive) / double(s.counted));
+        s.percent = number;
+    }
+    write_file_atomically(files.percent, s.percent, files.percent, true);
+    write_file_atomically(files.out, out, files.out, true);
+    return s;
+}
+
+std::uint64_t Evaluation::total() const {
+    return confusion[0][0] + confusion[0][1] + confusion[1][0] + confusion[1][1];
+}
+double Evaluation::accuracy() const {
+    return total() ? double(confusion[0][0] + confusion[1][1]) / double(total()) : 0.0;
+}
+double Evaluation::precision(int c) const {
+    auto predicted = confusion[0][c] + confusion[1][c];
+    return predicted ? double(confusion[c][c]) / double(predicted) : 0.0;
+}
+double Evaluation::recall(int c) const {
+    auto actual = confusion[c][0] + confusion[c][1];
+    return actual ? double(confusion[c][c]) / double(actual) : 0.0;
+}
+double Evaluation::f1(int c) const {
+    double p = precision(c), r = recall(c);
+    return p + r > 0 ? 2 * p * r / (p + r) : 0.0;
+}
+
+Evaluation run_eval(const std::string& reviews_path, const std::string& labels_path, const std::string& model_path) {
+    Model model = load_model_for_use(model_path);
+    auto reviews = LineReader::open(reviews_path, reviews_path);
+    auto labels = LineReader::open(labels_path, labels_path);
+    auto truth = validate_dataset(*reviews, *labels, {}, false);
+    FeatureExtractor fx(model.features);
+    std::vector<std::uint32_t> ids;
+    Evaluation e;
+    std::string_view line;
+    for (std::size_t i = 0; i < truth.size() && reviews->next(line); ++i) {
+        fx.extract(line, ids);
+        int predicted = model.probability(ids) >= 0.5 ? 1 : 0;
+        ++e.confusion[truth[i]][predicted];
+    }
+    return e;
+}
+
+}  // namespace sentiment

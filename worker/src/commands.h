@@ -1,0 +1,59 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "trainer.h"
+
+namespace sentiment {
+
+// The jobs behind the command-line tool, as functions that report through
+// return values and Error; the caller does the talking.
+
+struct TrainFiles {
+    std::string reviews = "reviews.txt";
+    std::string labels = "labels.txt";
+    std::string model = "sentiment.model";
+    std::string progress = "计数.txt";
+};
+
+// Validates, trains, saves the model atomically and only then writes "1" to
+// the progress file. On any Error the previous model and no end signal remain.
+TrainResult run_train(const TrainFiles& files, const TrainOptions& options);
+
+struct TestFiles {
+    std::string input = "test.txt";
+    std::string model = "sentiment.model";
+    std::string out = "out.txt";
+    std::string percent = "percent.txt";
+};
+
+struct TestSummary {
+    std::size_t lines = 0;     // output lines written
+    std::size_t counted = 0;   // non-empty lines judged
+    std::size_t positive = 0;
+    std::string percent;       // as written to the percent file
+};
+
+// One output line per input line: 好评/差评, tab, probability of positive with
+// four decimals, tab, the text. Writes the percent file first, then the
+// output file, both atomically.
+TestSummary run_test(const TestFiles& files);
+std::string format_verdict_line(double probability, std::string_view text);
+
+struct Evaluation {
+    // confusion[truth][predicted], index 1 = positive
+    std::uint64_t confusion[2][2] = {{0, 0}, {0, 0}};
+    std::uint64_t total() const;
+    double accuracy() const;
+    double precision(int cls) const;
+    double recall(int cls) const;
+    double f1(int cls) const;
+};
+
+Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model);
+
+// Gives a clear "train first" error when the model file does not exist.
+Model load_model_for_use(const std::string& path);
+
+}  // namespace sentiment

@@ -1,0 +1,144 @@
+#include "line_reader.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "errors.h"
+
+namespace sentiment {
+
+namespace {
+constexpr std::size_t kChunk = 1 << 18;
+
+std::filesystem::path fs_path(const std::string& utf8) {
+    // Names such as 计数.txt must reach Windows as Unicode, not the ANSI page.
+    return std::filesystem::u8path(utf8);
+}
+
+[[noreturn]] void cannot_open(const std::string& name) {
+    throw Error(name + ": cannot open the file (does it exist and can it be read?)",
+                name + "：无法打开文件（文件是否存在、是否可读？）");
+}
+}  // namespace
+
+std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name) {
+    std::error_code ec;
+    auto p = fs_path(path);
+    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
+    std::ifstream f(p, std::ios::binary);
+    if (!f) cannot_open(display_name);
+    auto size = std::filesystem::file_size(p, ec);
+    if (ec) size = 0;
+    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size));
+}
+
+LineReader::LineReader(std::string name, std::ifstream file, std::uint64_t size)
+    : name_(std::move(name)), file_(std::move(file)), from_file_(true), total_(size) {
+    detect();
+}
+
+LineReader::LineReader(std::string_view bytes, std::string name)
+    : name_(std::move(name)), memory_(bytes), total_(bytes.size()) {
+    detect();
+}
+
+LineReader::~LineReader() = default;
+
+std::size_t LineReader::read_raw(char* dst, std::size_t want) {
+    if (from_file_) {
+        file_.read(dst, static_cast<std::streamsize>(want));
+        auto got = static_cast<std::size_t>(file_.gcount());
+        if (got < want && file_.bad())
+            throw Error(name_ + ": read error", name_ + "：读取出错");
+        consumed_ += got;
+        return got;
+    }
+    std::size_t got = std::min<std::size_t>(want, memory_.size() - consumed_);
+    std::copy_n(memory_.data() + consumed_, got, dst);
+    consumed_ += got;
+    return got;
+}
+
+void LineReader::detect() {
+    raw_.resize(kChunk);
+    EncodingDetector detector(name_);
+    for (;;) {
+        std::size_t got = read_raw(raw_.data(), raw_.size());
+        if (got == 0) break;
+        detector.feed(std::string_view(raw_.data(), got));
+        if (detector.has_bom()) break;
+    }
+    encoding_ = detector.result();
+    decoder_ = std::make_unique<Decoder>(encoding_, name_);
+    rewind();
+}
+
+void LineReader::rewind() {
+    if (from_file_) {
+        file_.clear();
+        file_.seekg(0);
+    }
+    consumed_ = 0;
+    decoder_->reset();
+    buffer_.clear();
+    start_ = scanned_ = 0;
+    eof_ = false;
+    line_ = 0;
+}
+
+bool LineReader::next(std::string_view& line) {
+    for (;;) {
+        std::size_t nl = buffer_.find('\n', scanned_);
+        if (nl != std::string::npos) {
+            std::size_t end = nl;
+            if (end > start_ && buffer_[end - 1] == '\r') --end;
+            line = std::string_view(buffer_.data() + start_, end - start_);
+            start_ = scanned_ = nl + 1;
+            ++line_;
+            return true;
+        }
+        scanned_ = buffer_.size();
+        if (eof_) {
+            if (start_ >= buffer_.size()) return false;
+            std::size_t end = buffer_.size();
+            if (buffer_[end - 1] == '\r') --end;
+            line = std::string_view(buffer_.data() + start_, end - start_);
+            start_ = scanned_ = buffer_.size();
+            ++line_;
+            return true;
+        }
+        buffer_.erase(0, start_);
+        scanned_ -= start_;
+        start_ = 0;
+        std::size_t got = read_raw(raw_.data(), raw_.size());
+        if (got == 0) {
+            decoder_->finish();
+            eof_ = true;
+        } else {
+            decoder_->feed(std::string_view(raw_.data(), got), buffer_);
+        }
+    }
+}
+
+std::vector<std::string> read_lines(std::string_view bytes, std::string_view name) {
+    LineReader reader(bytes, std::string(name));
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+std::string read_file(const std::string& path, const std::string& display_name) {
+    std::error_code ec;
+    auto p = fs_path(path);
+    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
+    std::ifstream f(p, std::ios::binary);
+    if (!f) cannot_open(display_name);
+    std::string data;
+    char chunk[1 << 16];
+    while (f.read(chunk, sizeof chunk) || f.gcount() > 0) data.append(chunk, static_cast<std::size_t>(f.gcount()));
+    if (f.bad()) throw Error(display_name + ": read error", display_name + "：读取出错");
+    return data;
+}
+
+}  // namespace sentiment

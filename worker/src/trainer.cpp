@@ -1,0 +1,346 @@
+// Objective: logistic regression on naive-Bayes-scaled binary features
+// (NB-LR, after NBSVM in Wang & Manning 2012, "Baselines and Bigrams:
+// Simple, Good Sentiment and Topic Classification"). With x_i the binary
+// feature vector of review i, y_i in {0, 1} and r the log-count ratio
+//     r_j = log((a + p_j) / |a + p|_1) - log((a + q_j) / |a + q|_1),
+// p_j, q_j the number of positive / negative reviews containing feature j,
+// it minimises
+//     sum_i logloss(y_i, sigmoid(b + sum_j w_j r_j x_ij)) + l2/2 |w|^2
+// by AdaGrad (Duchi, Hazan & Singer 2011), L2 applied to the features of
+// each example as it is seen. The number of epochs is chosen on a held-out
+// share of the reviews; when the reviews fit in memory the model is then
+// retrained on all of them for that many epochs.
+#include "trainer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "errors.h"
+
+namespace sentiment {
+
+namespace {
+
+std::uint64_t splitmix64(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+}
+
+// Fisher-Yates with our own generator: std::shuffle differs between
+// standard libraries and the model must not.
+template <class T>
+void shuffle(std::vector<T>& v, std::uint64_t& state) {
+    for (std::size_t i = v.size(); i > 1; --i) {
+        state = splitmix64(state);
+        std::size_t j = static_cast<std::size_t>(state % i);
+        std::swap(v[i - 1], v[j]);
+    }
+}
+
+struct Doc {
+    const std::uint32_t* ids;
+    std::uint32_t size;
+    std::uint8_t label;
+};
+
+class Learner {
+public:
+    Learner(const TrainOptions& o) : o_(o), buckets_(std::size_t{1} << o.features.bits) {}
+
+    void set_ratios(const std::vector<std::uint32_t>& pos, const std::vector<std::uint32_t>& neg) {
+        double a = o_.nb_smoothing, used = 0, sp = 0, sn = 0;
+        for (std::size_t j = 0; j < buckets_; ++j) {
+            if (pos[j] || neg[j]) ++used;
+            sp += pos[j];
+            sn += neg[j];
+        }
+        const double norm = std::log((sn + a * used) / (sp + a * used));
+        r_.assign(buckets_, 0.0f);
+        for (std::size_t j = 0; j < buckets_; ++j)
+            if (pos[j] || neg[j]) r_[j] = static_cast<float>(std::log((a + pos[j]) / (a + neg[j])) + norm);
+    }
+
+    void reset(double prior_logit) {
+        w_.assign(buckets_, 0.0f);
+        g2_.assign(buckets_, 0.0f);
+        bias_ = prior_logit;
+        bias_g2_ = 0;
+    }
+
+    double score(const Doc& d) const {
+        double s = bias_;
+        for (std::uint32_t k = 0; k < d.size; ++k) s += double(w_[d.ids[k]]) * r_[d.ids[k]];
+        return s;
+    }
+
+    void step(const Doc& d) {
+        const double p = sigmoid(score(d));
+        const double g = p - d.label;
+        const double lr = o_.learning_rate, l2 = o_.l2;
+        for (std::uint32_t k = 0; k < d.size; ++k) {
+            std::uint32_t j = d.ids[k];
+            double grad = g * r_[j] + l2 * w_[j];
+            g2_[j] += static_cast<float>(grad * grad);
+            w_[j] -= static_cast<float>(lr * grad / (std::sqrt(double(g2_[j])) + 1e-8));
+        }
+        bias_g2_ += g * g;
+        bias_ -= lr * g / (std::sqrt(bias_g2_) + 1e-8);
+    }
+
+    static double sigmoid(double s) { return 1.0 / (1.0 + std::exp(-s)); }
+
+    Model fold() const {
+        Model m;
+        m.features = o_.features;
+        m.bias = static_cast<float>(bias_);
+        m.weights.resize(buckets_);
+        for (std::size_t j = 0; j < buckets_; ++j) m.weights[j] = w_[j] * r_[j];
+        return m;
+    }
+
+    void snapshot(std::vector<float>& w, double& bias) const {
+        w = w_;
+        bias = bias_;
+    }
+    void restore(const std::vector<float>& w, double bias) {
+        w_ = w;
+        bias_ = bias;
+    }
+
+private:
+    const TrainOptions& o_;
+    std::size_t buckets_;
+    std::vector<float> r_, w_, g2_;
+    double bias_ = 0, bias_g2_ = 0;
+};
+
+struct HeldOutScore {
+    double log_loss = 0;
+    std::size_t correct = 0, count = 0;
+    void add(double p, std::uint8_t y) {
+        const double eps = 1e-12;
+        log_loss -= std::log(y ? std::max(p, eps) : std::max(1 - p, eps));
+        correct += (p >= 0.5) == (y == 1);
+        ++count;
+    }
+};
+
+class Trainer {
+public:
+    Trainer(TextSource& src, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
+            const std::function<void(double)>& progress)
+        : src_(src), labels_(labels), o_(o), progress_(progress), fx_(o.features), learner_(o) {}
+
+    TrainResult run() {
+        const std::size_t n = labels_.size();
+        held_.assign(n, 0);
+        std::size_t held_count = 0;
+        if (o_.holdout > 0 && n >= 200) {
+            for (std::size_t i = 0; i < n; ++i) {
+                double u = double(splitmix64(o_.seed * 0x2545F4914F6CDD1DULL + i) >> 11) * 0x1.0p-53;
+                held_[i] = u < o_.holdout;
+                held_count += held_[i];
+            }
+        }
+        if (held_count == 0) held_.assign(n, 0);
+        count_pass();
+        prior_ = prior_logit(true);
+
+        TrainResult result;
+        result.streamed = !cached_;
+        result.holdout_size = held_count;
+        rng_ = o_.seed;
+        learner_.reset(prior_);
+        int best_epoch = 0;
+        double best_loss = std::numeric_limits<double>::infinity();
+        std::size_t best_correct = 0;
+        std::vector<float> best_w;
+        double best_bias = 0;
+        const int max_epochs = std::max(1, o_.max_epochs);
+        for (int e = 1; e <= max_epochs; ++e) {
+            phase_begin_ = 0.35 + 0.4 * (e - 1) / max_epochs;
+            phase_width_ = 0.4 / max_epochs;
+            HeldOutScore score = epoch(false);
+            if (held_count == 0) {
+                best_epoch = e;
+                continue;
+            }
+            if (score.log_loss < best_loss) {
+                best_loss = score.log_loss;
+                best_correct = score.correct;
+                best_epoch = e;
+                if (!cached_) learner_.snapshot(best_w, best_bias);
+            } else if (e - best_epoch >= 2) {
+                break;
+            }
+        }
+        if (held_count > 0) result.holdout_accuracy = double(best_correct) / double(held_count);
+        if (held_count > 0 && cached_) {
+            // The epoch count is known; now let the held-out reviews teach too.
+            std::fill(held_.begin(), held_.end(), 0);
+            recount_from_cache();
+            learner_.reset(prior_logit(false));
+            rng_ = o_.seed;
+            for (int e = 1; e <= best_epoch; ++e) {
+                phase_begin_ = 0.75 + 0.24 * (e - 1) / best_epoch;
+                phase_width_ = 0.24 / best_epoch;
+                epoch(true);
+            }
+        } else if (held_count > 0) {
+            learner_.restore(best_w, best_bias);
+        }
+        result.epochs = best_epoch;
+        result.model = learner_.fold();
+        return result;
+    }
+
+private:
+    void report(double f) {
+        if (progress_) progress_(std::min(f, 0.99));
+    }
+
+    double prior_logit(bool train_only) const {
+        double pos = 0, neg = 0;
+        for (std::size_t i = 0; i < labels_.size(); ++i) {
+            if (train_only && held_[i]) continue;
+            (labels_[i] ? pos : neg) += 1;
+        }
+        return std::log((pos + 1) / (neg + 1));
+    }
+
+    bool next_line(std::string_view& line, std::size_t i) {
+        if (!src_.next(line))
+            throw Error("the reviews ended early, at review " + std::to_string(i + 1) + " (was the file changed while training?)",
+                        "评论在第 " + std::to_string(i + 1) + " 条提前结束（训练期间文件被修改了吗？）");
+        return true;
+    }
+
+    void count_pass() {
+        const std::size_t n = labels_.size();
+        const std::size_t buckets = std::size_t{1} << o_.features.bits;
+        std::vector<std::uint32_t> pos(buckets, 0), neg(buckets, 0);
+        cached_ = true;
+        cache_.clear();
+        offsets_.assign(1, 0);
+        src_.rewind();
+        std::string_view line;
+        for (std::size_t i = 0; i < n; ++i) {
+            next_line(line, i);
+            fx_.extract(line, ids_);
+            if (!held_[i]) {
+                auto& c = labels_[i] ? pos : neg;
+                for (std::uint32_t id : ids_) ++c[id];
+            }
+            if (cached_) {
+                if (cache_.size() + ids_.size() > o_.cache_limit) {
+                    cached_ = false;
+                    std::vector<std::uint32_t>().swap(cache_);
+                    std::vector<std::uint64_t>().swap(offsets_);
+                } else {
+                    cache_.insert(cache_.end(), ids_.begin(), ids_.end());
+                    offsets_.push_back(cache_.size());
+                }
+            }
+            if ((i & 1023) == 0) report(0.35 * double(i) / double(n));
+        }
+        learner_.set_ratios(pos, neg);
+    }
+
+    void recount_from_cache() {
+        const std::size_t buckets = std::size_t{1} << o_.features.bits;
+        std::vector<std::uint32_t> pos(buckets, 0), neg(buckets, 0);
+        for (std::size_t i = 0; i < labels_.size(); ++i) {
+            auto& c = labels_[i] ? pos : neg;
+            for (std::uint64_t k = offsets_[i]; k < offsets_[i + 1]; ++k) ++c[cache_[k]];
+        }
+        learner_.set_ratios(pos, neg);
+    }
+
+    // One pass of updates in shuffled order, then the held-out score.
+    HeldOutScore epoch(bool all) {
+        const std::size_t n = labels_.size();
+        HeldOutScore score;
+        if (cached_) {
+            std::vector<std::uint32_t> order;
+            order.reserve(n);
+            for (std::size_t i = 0; i < n; ++i)
+                if (all || !held_[i]) order.push_back(static_cast<std::uint32_t>(i));
+            shuffle(order, rng_);
+            for (std::size_t k = 0; k < order.size(); ++k) {
+                learner_.step(cached_doc(order[k]));
+                if ((k & 4095) == 0) report(phase_begin_ + phase_width_ * double(k) / double(order.size()));
+            }
+            for (std::size_t i = 0; i < n && !all; ++i)
+                if (held_[i]) score.add(Learner::sigmoid(learner_.score(cached_doc(i))), labels_[i]);
+            return score;
+        }
+        // Too big to keep: re-read, shuffling within blocks.
+        constexpr std::size_t kBlock = 16384;
+        src_.rewind();
+        std::string_view line;
+        std::vector<std::uint32_t> block_ids;
+        std::vector<std::uint64_t> block_offsets;
+        std::vector<std::uint32_t> order;
+        for (std::size_t start = 0; start < n; start += kBlock) {
+            const std::size_t end = std::min(n, start + kBlock);
+            block_ids.clear();
+            block_offsets.assign(1, 0);
+            order.clear();
+            for (std::size_t i = start; i < end; ++i) {
+                next_line(line, i);
+                fx_.extract(line, ids_);
+                block_ids.insert(block_ids.end(), ids_.begin(), ids_.end());
+                block_offsets.push_back(block_ids.size());
+                if (all || !held_[i]) order.push_back(static_cast<std::uint32_t>(i - start));
+            }
+            auto doc = [&](std::size_t local) {
+                return Doc{block_ids.data() + block_offsets[local],
+                           static_cast<std::uint32_t>(block_offsets[local + 1] - block_offsets[local]),
+                           labels_[start + local]};
+            };
+            shuffle(order, rng_);
+            for (std::uint32_t local : order) learner_.step(doc(local));
+            for (std::size_t i = start; i < end && !all; ++i)
+                if (held_[i]) score.add(Learner::sigmoid(learner_.score(doc(i - start))), labels_[i]);
+            report(phase_begin_ + phase_width_ * double(end) / double(n));
+        }
+        return score;
+    }
+
+    Doc cached_doc(std::size_t i) const {
+        return Doc{cache_.data() + offsets_[i], static_cast<std::uint32_t>(offsets_[i + 1] - offsets_[i]), labels_[i]};
+    }
+
+    TextSource& src_;
+    const std::vector<std::uint8_t>& labels_;
+    const TrainOptions& o_;
+    const std::function<void(double)>& progress_;
+    FeatureExtractor fx_;
+    Learner learner_;
+    std::vector<std::uint8_t> held_;
+    std::vector<std::uint32_t> ids_;
+    bool cached_ = true;
+    std::vector<std::uint32_t> cache_;
+    std::vector<std::uint64_t> offsets_;
+    double prior_ = 0;
+    std::uint64_t rng_ = 0;
+    double phase_begin_ = 0, phase_width_ = 0;
+};
+
+}  // namespace
+
+TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
+                        const std::function<void(double)>& progress) {
+    const auto& f = options.features;
+    if (f.bits < kMinBits || f.bits > kMaxBits || f.ngrams < 1 || f.ngrams > kMaxNgrams || f.char_max > kMaxCharNgram ||
+        f.char_min > f.char_max || (f.char_max > 0 && f.char_min == 0))
+        throw Error("feature settings out of range", "特征设置超出范围");
+    if (labels.empty()) throw Error("no reviews to learn from", "没有可供学习的评论");
+    Trainer t(reviews, labels, options, progress);
+    return t.run();
+}
+
+}  // namespace sentiment

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "hashed_features.h"
+#include "line_reader.h"
+#include "model.h"
+
+namespace sentiment {
+
+struct TrainOptions {
+    FeatureOptions features;
+    std::uint64_t seed = 1;
+    int max_epochs = 12;
+    double learning_rate = 0.2;
+    double l2 = 1e-4;
+    double nb_smoothing = 1.0;
+    double holdout = 0.1;  // share of reviews kept aside to pick the epoch count
+    // Feature ids kept in memory between passes; beyond this the reviews are
+    // re-read and re-tokenised each epoch so memory stays bounded.
+    std::size_t cache_limit = std::size_t{12} << 20;
+};
+
+struct TrainResult {
+    Model model;
+    int epochs = 0;                 // epochs the final model was trained for
+    double holdout_accuracy = -1;   // on the held-out reviews; -1 if none
+    std::size_t holdout_size = 0;
+    bool streamed = false;          // true if the reviews did not fit the cache
+};
+
+// Trains on the first labels.size() lines of reviews (label 1 = positive).
+// Deterministic: the same input, options and seed give the same model.
+// progress receives fractions in [0, 1).
+TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
+                        const std::function<void(double)>& progress = {});
+
+}  // namespace sentiment
