@@ -108,6 +108,10 @@ build_worker() {
 
 install_peers
 build_worker || true
+# Which source the figures belong to: the worker is often mid-change.
+WORKER_SRC="source at commit $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo '?')"
+[ -n "$(git -C "$ROOT" status --porcelain -- worker CMakeLists.txt 2>/dev/null)" ] &&
+  WORKER_SRC="$WORKER_SRC with uncommitted or untracked changes under worker/"
 PY=$(python3 -c 'import sys; print(sys.executable)')   # skip pyenv's shim in timings
 export LC_ALL=C.UTF-8
 cd "$WORK" || exit 1
@@ -378,7 +382,7 @@ report() {
     echo "- date: $(date)"
     echo "- machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/^Mem:/ { print $2 }') GiB memory"
     echo "- runs per tool: $RUNS (medians); all tools measured interleaved in this one run"
-    echo "- worker: ${SENT:-not built}"
+    echo "- worker: ${SENT:-not built}${SENT:+, $WORKER_SRC}"
     [ -f "$WORK/tokens_note" ] && awk -F'\t' '{ printf "- %s: fastText and NB-SVM fed %s\n", $1, $2 }' "$WORK/tokens_note"
     echo
     awk -F'\t' -v order="${SETS_DONE[*]:-}" '
