@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::string> split_lines(const std::string& s) {
+    std::vector<std::string> lines;
+    std::istringstream in(s);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+// A work directory as the window prepares it: the exchange files, in place.
+class WorkDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.write("reviews.txt", read_bytes(sample_path("sample-reviews.txt")));
+        dir.write("labels.txt", read_bytes(sample_path("sample-labels.txt")));
+    }
+    RunResult train() { return run_tool(dir, "train"); }
+    TempDir dir;
+};
+
+TEST_F(WorkDir, TrainWritesModelThenEndSignal) {
+    RunResult r = train();
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(dir.read("计数.txt"), "1");
+    EXPECT_EQ(dir.read("sentiment.model").substr(0, 8), "SENTIMDL");
+    EXPECT_EQ(dir.listing().find(".tmp"), std::string::npos) << dir.listing();
+}
+
+TEST_F(WorkDir, TestJudgesEveryLineInOrder) {
+    ASSERT_EQ(train().status, 0);
+    dir.write("test.txt", "It is a terrible movie\r\nI like it\r\n\r\nIt is a lovely hero\r\n");
+    RunResult r = run_tool(dir, "test");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto lines = split_lines(dir.read("out.txt"));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].rfind("差评\t", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("好评\t", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(lines[3].rfind("好评\t", 0), 0u) << lines[3];
+    EXPECT_NE(lines[0].find("\tIt is a terrible movie"), std::string::npos);
+    EXPECT_EQ(dir.read("percent.txt"), "66.67");
+}
+
+TEST_F(WorkDir, TestReadsGbkInputAndWritesUtf8) {
+    ASSERT_EQ(train().status, 0);
+    dir.write("test.txt", "\xCC\xAB\xC4\xD1\xB3\xD4\xC1\xCB\n");  // 太难吃了 in GBK
+    RunResult r = run_tool(dir, "test");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(dir.read("out.txt").find("\t太难吃了\n"), std::string::npos) << dir.read("out.txt");
+}
+
+TEST_F(WorkDir, EmptyTestFileGivesZeroPercent) {
+    ASSERT_EQ(train().status, 0);
+    dir.write("test.txt", "");
+    RunResult r = run_tool(dir, "test");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(dir.read("percent.txt"), "0");
+    EXPECT_EQ(dir.read("out.txt"), "");
+}
+
+TEST_F(WorkDir, TestWithoutModelSaysTrainFirst) {
+    dir.write("test.txt", "hello\n");
+    RunResult r = run_tool(dir, "test");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("错误："), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("请先训练"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("train first"), std::string::npos) << r.err;
+    EXPECT_FALSE(dir.exists("out.txt"));
+    EXPECT_FALSE(dir.exists("percent.txt"));
+}
+
+TEST_F(WorkDir, BadLabelFailsLoudlyAndKeepsPreviousModel) {
+    ASSERT_EQ(train().status, 0);
+    std::string before = dir.read("sentiment.model");
+    std::string labels = dir.read("labels.txt");
+    std::size_t third = labels.find('\n', labels.find('\n') + 1) + 1;
+    labels.replace(third, labels.find('\n', third) - third, "maybe");
+    dir.write("labels.txt", labels);
+    RunResult r = train();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("错误：labels.txt 第 3 行：未知标签 \"maybe\"", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("\nerror: labels.txt line 3: unknown label \"maybe\""), std::string::npos) << r.err;
+    EXPECT_NE(dir.read("计数.txt"), "1");
+    EXPECT_EQ(dir.read("sentiment.model"), before);
+}
+
+TEST_F(WorkDir, DamagedModelIsReportedNotUsed) {
+    dir.write("sentiment.model", "SENTIMDL\x01\x00\x00\x00garbage");
+    dir.write("test.txt", "hello\n");
+    RunResult r = run_tool(dir, "test");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("sentiment.model: not a usable model file"), std::string::npos) << r.err;
+    EXPECT_FALSE(dir.exists("out.txt"));
+}
+
+TEST_F(WorkDir, EvalPrintsAccuracyAndConfusion) {
+    ASSERT_EQ(train().status, 0);
+    RunResult r = run_tool(dir, "eval --reviews reviews.txt --labels labels.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto at = r.out.find("accuracy: ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_GE(std::stod(r.out.substr(at + 10, 6)), 0.9) << r.out;
+    EXPECT_NE(r.out.find("precision"), std::string::npos);
+    EXPECT_NE(r.out.find("confusion"), std::string::npos);
+}
+
+TEST_F(WorkDir, UnixScriptsRunFromTheWorkDirectoryWithoutArguments) {
+    std::string bin = std::filesystem::path(SENTIMENT_TOOL).parent_path().string();
+    ASSERT_TRUE(std::filesystem::exists(bin + "/emotion.bat"));
+    RunResult r = run_shell(dir, "'" + bin + "/emotion.bat'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(dir.read("计数.txt"), "1");
+    dir.write("test.txt", "I like it\n");
+    r = run_shell(dir, "'" + bin + "/test.bat'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(dir.read("percent.txt"), "100.00");
+}
+
+TEST(Scripts, WindowsBatchFilesUseCrLfAndTheExchangeFiles) {
+    std::string emotion = read_bytes(std::string(SCRIPTS_DIR) + "/windows/emotion.bat");
+    std::string test = read_bytes(std::string(SCRIPTS_DIR) + "/windows/test.bat");
+    for (const std::string* s : {&emotion, &test}) {
+        ASSERT_FALSE(s->empty());
+        for (std::size_t i = 0; i < s->size(); ++i)
+            if ((*s)[i] == '\n') {
+                ASSERT_EQ((*s)[i - 1], '\r');
+            }
+        EXPECT_NE(s->find("\"%~dp0sentiment.exe\""), std::string::npos);
+    }
+    EXPECT_NE(emotion.find("--progress 计数.txt"), std::string::npos);
+    EXPECT_NE(test.find("--percent percent.txt"), std::string::npos);
+}
+
+struct CliCase {
+    const char* name;
+    const char* args;
+    int status;
+    const char* in_output;  // expected in stdout + stderr
+    friend void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Cli : public ::testing::TestWithParam<CliCase> {};
+
+TEST_P(Cli, ExitStatusAndMessage) {
+    TempDir dir;
+    RunResult r = run_tool(dir, GetParam().args);
+    EXPECT_EQ(r.status, GetParam().status) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find(GetParam().in_output), std::string::npos) << r.out << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tool, Cli,
+    ::testing::Values(
+        CliCase{"no_subcommand", "", 2, "error: invalid command line"},
+        CliCase{"unknown_option", "train --colour red", 2, "--colour"},
+        CliCase{"bad_number", "train --seed twelve", 2, "error: invalid command line"},
+        CliCase{"train_help_shows_defaults", "train --help", 0, "--progress TEXT=计数.txt"},
+        CliCase{"train_help_model_default", "train --help", 0, "--model TEXT=sentiment.model"},
+        CliCase{"test_help_shows_defaults", "test --help", 0, "--percent TEXT=percent.txt"},
+        CliCase{"tokenize_help", "tokenize --help", 0, "--input TEXT=test.txt"},
+        CliCase{"missing_reviews", "train", 1, "error: reviews.txt: cannot open"},
+        CliCase{"eval_needs_files", "eval", 2, "--reviews"},
+        CliCase{"char_ngram_pair", "train --char-min 2", 1, "--char-min and --char-max"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Tool, TokenizePrintsOneLinePerInputLine) {
+    TempDir dir;
+    dir.write("in.txt", "Not good!\r\n\r\n很好吃\n");
+    RunResult r = run_tool(dir, "tokenize --input in.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "not neg_good !\n\n很 好 吃\n");
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// A fresh directory under the system temp dir, removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(std::string_view name) const { return (path_ / std::filesystem::u8path(std::string(name))).u8string(); }
+    void write(std::string_view name, std::string_view bytes) const;
+    std::string read(std::string_view name) const;
+    bool exists(std::string_view name) const;
+    // Names of everything in the directory, for spotting leftovers.
+    std::string listing() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the sentiment tool with the given arguments (shell-quoted by the
+// caller) with dir as the current directory.
+RunResult run_tool(const TempDir& dir, const std::string& args);
+RunResult run_shell(const TempDir& dir, const std::string& command);
+
+std::string read_bytes(const std::string& path);
+std::string sample_path(std::string_view name);

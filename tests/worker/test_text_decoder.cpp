@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "errors.h"
+#include "line_reader.h"
+#include "text_decoder.h"
+
+using namespace sentiment;
+using namespace std::string_literals;
+
+namespace {
+
+struct EncodedCase {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+    friend void PrintTo(const EncodedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+// Every form of the two lines "你好" and "世界".
+const std::vector<std::string> kLines = {"你好", "世界"};
+
+class EveryEncoding : public ::testing::TestWithParam<EncodedCase> {};
+
+TEST_P(EveryEncoding, DetectsAndDecodesBothLines) {
+    const auto& c = GetParam();
+    EXPECT_EQ(detect_encoding(c.bytes, "t.txt"), c.encoding);
+    EXPECT_EQ(read_lines(c.bytes, "t.txt"), kLines);
+}
+
+TEST_P(EveryEncoding, GivesTheSameLinesWhenFedOneByteAtATime) {
+    const auto& c = GetParam();
+    Decoder d(c.encoding, "t.txt");
+    std::string out;
+    for (char b : c.bytes) d.feed(std::string_view(&b, 1), out);
+    d.finish();
+    EXPECT_EQ(read_lines(out, "t.txt"), kLines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, EveryEncoding,
+    ::testing::Values(
+        EncodedCase{"utf8", "你好\n世界\n", Encoding::Utf8},
+        EncodedCase{"utf8_crlf", "你好\r\n世界\r\n", Encoding::Utf8},
+        EncodedCase{"utf8_no_final_newline", "你好\n世界", Encoding::Utf8},
+        EncodedCase{"utf8_bom", "\xEF\xBB\xBF你好\r\n世界", Encoding::Utf8Bom},
+        EncodedCase{"utf16le_bom", "\xFF\xFE\x60\x4F\x7D\x59\x0D\x00\x0A\x00\x16\x4E\x4C\x75\x0A\x00"s, Encoding::Utf16LE},
+        EncodedCase{"utf16be_bom", "\xFE\xFF\x4F\x60\x59\x7D\x00\x0A\x4E\x16\x75\x4C"s, Encoding::Utf16BE},
+        EncodedCase{"gb18030_crlf", "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\n", Encoding::Gb18030}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Decoder, KeepsCharactersOutsideTheBasicPlane) {
+    EXPECT_EQ(decode_text("\xFF\xFE\x3D\xD8\x00\xDE"s, "t.txt"), "😀");
+    EXPECT_EQ(decode_text("ok \x94\x39\xFC\x36"s, "t.txt"), "ok 😀");  // four-byte GB18030
+}
+
+TEST(Decoder, PlainAsciiIsUtf8AndEmptyIsNothing) {
+    EXPECT_EQ(detect_encoding("hello\n", "t.txt"), Encoding::Utf8);
+    EXPECT_TRUE(read_lines("", "t.txt").empty());
+    EXPECT_EQ(read_lines("\n\n", "t.txt"), (std::vector<std::string>{"", ""}));
+}
+
+struct BadCase {
+    const char* name;
+    std::string bytes;
+    const char* where;  // expected "file line N" in the message
+    friend void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class InvalidBytes : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(InvalidBytes, AreRefusedWithFileAndLine) {
+    const auto& c = GetParam();
+    try {
+        read_lines(c.bytes, "in.txt");
+        FAIL() << "no error for " << c.name;
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(c.where), std::string::npos) << e.what();
+        EXPECT_NE(e.chinese().find("in.txt"), std::string::npos) << e.chinese();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, InvalidBytes,
+    ::testing::Values(
+        // Mostly good UTF-8 with one damaged byte on line 3 must not be
+        // reinterpreted as GB18030.
+        BadCase{"damaged_utf8", "好评很好，非常满意\n服务很好，很满意\n坏\xFF了\n很好很好\n", "in.txt line 3"},
+        BadCase{"not_gb18030_either", "abc\ndef \x80 ghi\n", "in.txt line 2"},
+        BadCase{"utf8_bom_then_garbage", "\xEF\xBB\xBFok\n\xC3\x28\n", "in.txt line 2"},
+        BadCase{"utf16_odd_length", "\xFF\xFE\x41\x00\x42"s, "in.txt line 1"},
+        BadCase{"utf16_lone_surrogate", "\xFF\xFE\x41\x00\x0A\x00\x00\xD8\x41\x00"s, "in.txt line 2"},
+        BadCase{"utf8_cut_at_end", "\xEF\xBB\xBFok\n\xE4\xBD"s, "in.txt line 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Utf8Validator, RejectsOverlongsSurrogatesAndOutOfRange) {
+    for (std::string bad : {"\xC0\xAF"s, "\xE0\x80\xAF"s, "\xED\xA0\x80"s, "\xF4\x90\x80\x80"s, "\xF5\x80"s, "\x80"s}) {
+        Utf8Validator v;
+        EXPECT_NE(v.feed(bad), std::string_view::npos) << quoted(bad);
+    }
+    Utf8Validator v;
+    EXPECT_EQ(v.feed("\xF0\x9F"), std::string_view::npos);
+    EXPECT_TRUE(v.mid_sequence());
+    EXPECT_EQ(v.feed("\x98\x80"), std::string_view::npos);
+    EXPECT_FALSE(v.mid_sequence());
+}
+
+TEST(LineReader, RewindsAndCountsLinesAcrossLargeInput) {
+    std::string big;
+    for (int i = 0; i < 100000; ++i) big += "line " + std::to_string(i) + "\r\n";
+    LineReader r(big, "big.txt");
+    for (int pass = 0; pass < 2; ++pass) {
+        std::string_view line;
+        int n = 0;
+        std::string last;
+        while (r.next(line)) {
+            ++n;
+            last.assign(line);
+        }
+        EXPECT_EQ(n, 100000);
+        EXPECT_EQ(last, "line 99999");
+        EXPECT_EQ(r.line_number(), 100000u);
+        r.rewind();
+    }
+}
+
+TEST(LineReader, MissingFileIsAClearError) {
+    try {
+        LineReader::open("/nonexistent/dir/reviews.txt", "reviews.txt");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("reviews.txt: cannot open"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "hashed_features.h"
+#include "tokenizer.h"
+
+using namespace sentiment;
+
+namespace {
+
+struct TokenCase {
+    const char* name;
+    const char* text;
+    std::vector<std::string> tokens;
+    friend void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Tokenize : public ::testing::TestWithParam<TokenCase> {};
+
+TEST_P(Tokenize, SplitsAsExpected) { EXPECT_EQ(tokenize(GetParam().text), GetParam().tokens); }
+
+INSTANTIATE_TEST_SUITE_P(
+    English, Tokenize,
+    ::testing::Values(
+        TokenCase{"lower_case", "I LIKE It", {"i", "like", "it"}},
+        TokenCase{"punctuation", "Great, really great!", {"great", ",", "really", "great", "!"}},
+        TokenCase{"negation_scope_ends_at_punctuation", "not good at all. fine",
+                  {"not", "neg_good", "neg_at", "neg_all", ".", "fine"}},
+        TokenCase{"contraction_negates", "It doesn't work, sadly", {"it", "doesn't", "neg_work", ",", "sadly"}},
+        TokenCase{"curly_apostrophe", "don\u2019t buy", {"don't", "neg_buy"}},
+        TokenCase{"quotes_and_hyphens", "'cut-and-paste' (film)", {"cut", "and", "paste", "film"}},
+        TokenCase{"accents", "Café CRÈME", {"café", "crème"}},
+        TokenCase{"blank", "  \t ", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Chinese, Tokenize,
+    ::testing::Values(
+        TokenCase{"characters", "很好吃", {"很", "好", "吃"}},
+        TokenCase{"full_width_punctuation", "不错！还会再来。", {"不", "错", "!", "还", "会", "再", "来", "."}},
+        TokenCase{"mixed_with_english", "手机OK,很好", {"手", "机", "ok", ",", "很", "好"}},
+        TokenCase{"full_width_letters", "ＧＯＯＤ", {"good"}},
+        TokenCase{"emoji_kept", "好吃😋", {"好", "吃", "😋"}},
+        TokenCase{"invalid_bytes_separate", "ab\xFF" "cd\xE4", {"ab", "cd"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Features, AreSortedDistinctAndInRange) {
+    FeatureOptions o;
+    o.bits = 10;
+    o.ngrams = 3;
+    o.char_min = 2;
+    o.char_max = 4;
+    FeatureExtractor fx(o);
+    std::vector<std::uint32_t> ids;
+    fx.extract("good good good, very good 很好很好", ids);
+    ASSERT_FALSE(ids.empty());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_LT(ids[i], 1u << 10);
+        if (i) {
+            EXPECT_LT(ids[i - 1], ids[i]);
+        }
+    }
+}
+
+TEST(Features, NgramsAddFeaturesAndOrderMatters) {
+    FeatureOptions uni;
+    uni.ngrams = 1;
+    FeatureOptions tri;
+    tri.ngrams = 3;
+    std::vector<std::uint32_t> a, b, c;
+    FeatureExtractor(uni).extract("the film is good", a);
+    FeatureExtractor(tri).extract("the film is good", b);
+    EXPECT_EQ(a.size(), 4u);
+    EXPECT_EQ(b.size(), 4u + 3u + 2u);
+    FeatureExtractor(tri).extract("good is film the", c);
+    EXPECT_NE(b, c);
+    std::vector<std::uint32_t> a2;
+    FeatureExtractor(uni).extract("good is film the", a2);
+    EXPECT_EQ(a, a2);
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "dataset.h"
+#include "errors.h"
+#include "line_reader.h"
+#include "model.h"
+#include "test_support.h"
+#include "trainer.h"
+
+using namespace sentiment;
+
+namespace {
+
+class SampleTraining : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reviews_ = read_bytes(sample_path("sample-reviews.txt"));
+        labels_ = read_bytes(sample_path("sample-labels.txt"));
+        ASSERT_FALSE(reviews_.empty());
+        data_ = read_dataset(reviews_, labels_);
+    }
+    TrainResult train(const TrainOptions& o, std::vector<double>* progress = nullptr) {
+        LineReader reader(reviews_, "reviews.txt");
+        return train_model(reader, data_.labels, o, [&](double f) {
+            if (progress) progress->push_back(f);
+        });
+    }
+    double accuracy_on_sample(const Model& m) {
+        FeatureExtractor fx(m.features);
+        std::vector<std::uint32_t> ids;
+        std::size_t right = 0;
+        for (std::size_t i = 0; i < data_.reviews.size(); ++i) {
+            fx.extract(data_.reviews[i], ids);
+            right += (m.probability(ids) >= 0.5) == (data_.labels[i] == 1);
+        }
+        return double(right) / double(data_.reviews.size());
+    }
+    double p(const Model& m, std::string_view text) {
+        FeatureExtractor fx(m.features);
+        std::vector<std::uint32_t> ids;
+        fx.extract(text, ids);
+        return m.probability(ids);
+    }
+    std::string reviews_, labels_;
+    Dataset data_;
+};
+
+TEST_F(SampleTraining, SameSeedGivesIdenticalModelBytes) {
+    TrainOptions o;
+    o.seed = 42;
+    std::string a = serialize_model(train(o).model);
+    std::string b = serialize_model(train(o).model);
+    EXPECT_EQ(a, b);
+    o.seed = 43;
+    EXPECT_NE(serialize_model(train(o).model), a);
+}
+
+TEST_F(SampleTraining, FitsTheSampleAndJudgesNewSentences) {
+    TrainResult r = train(TrainOptions{});
+    EXPECT_GE(accuracy_on_sample(r.model), 0.95);
+    EXPECT_LT(p(r.model, "It is a terrible movie"), 0.5);
+    EXPECT_GT(p(r.model, "I like it"), 0.5);
+    EXPECT_GT(p(r.model, "It is a lovely hero"), 0.5);
+    EXPECT_GT(p(r.model, "很好吃，推荐"), 0.5);
+    EXPECT_LT(p(r.model, "太难吃了，很失望"), 0.5);
+    EXPECT_GE(r.epochs, 1);
+}
+
+TEST_F(SampleTraining, StreamingWithoutCacheLearnsToo) {
+    TrainOptions o;
+    o.cache_limit = 10;  // forces re-reading the reviews every epoch
+    TrainResult r = train(o);
+    EXPECT_TRUE(r.streamed);
+    EXPECT_GE(accuracy_on_sample(r.model), 0.9);
+}
+
+TEST_F(SampleTraining, ProgressRisesAndStaysBelowOne) {
+    std::vector<double> seen;
+    train(TrainOptions{}, &seen);
+    ASSERT_GE(seen.size(), 3u);
+    for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i], seen[i - 1]);
+    EXPECT_LT(seen.back(), 1.0);
+    EXPECT_GE(seen.front(), 0.0);
+}
+
+TEST_F(SampleTraining, ShortInputIsAnErrorNotACrash) {
+    std::vector<std::uint8_t> labels = data_.labels;
+    labels.push_back(1);  // one more label than there are reviews
+    LineReader reader(reviews_, "reviews.txt");
+    EXPECT_THROW(train_model(reader, labels, TrainOptions{}), Error);
+}
+
+TEST(Trainer, RefusesBadSettings) {
+    std::string text = "good\nbad\n";
+    LineReader reader(text, "r.txt");
+    TrainOptions o;
+    o.features.bits = 40;
+    EXPECT_THROW(train_model(reader, {1, 0}, o), Error);
+}
+
+}  // namespace
