@@ -122,6 +122,9 @@ cd "$WORK" || exit 1
 measure() {
   local name=$1; shift
   local tf=$WORK/logs/$name.time t0 t1
+  # Flush what earlier tools wrote (fastText's bigram models are ~800 MB), so
+  # that an fsync in the measured tool does not pay for their writeback.
+  sync
   t0=$EPOCHREALTIME
   /usr/bin/time -v -o "$tf" "$@" >"$WORK/logs/$name.out" 2>"$WORK/logs/$name.err"
   M_RC=$?
@@ -314,6 +317,7 @@ scale_run() {
     local prog=$B/progress.txt tf=$WORK/logs/scale.ours.time samples=$B/progress.samples
     : >"$samples"
     local t0 t1 pid rc v prev=""
+    sync
     t0=$EPOCHREALTIME
     /usr/bin/time -v -o "$tf" "$SENT" train --reviews "$B/reviews.txt" --labels "$B/labels.txt" \
       --model "$B/ours.model" --progress "$prog" >"$WORK/logs/scale.ours.out" 2>"$WORK/logs/scale.ours.err" &
@@ -336,15 +340,21 @@ scale_run() {
     else
       rec scale ours 1 train_s "$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')"
       rec scale ours 1 train_mb "$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$tf")"
+      local T=$DATA/movie-sentences-en/test
+      if [ -f "$T/labels.txt" ] &&
+         "$SENT" eval --reviews "$T/reviews.txt" --labels "$T/labels.txt" --model "$B/ours.model" >"$WORK/logs/scale.ours.eval" 2>&1; then
+        rec scale ours 1 acc "$(awk '$1 == "accuracy:" { print $2; exit }' "$WORK/logs/scale.ours.eval")"
+      fi
     fi
     awk -v t0="$t0" -v t1="$t1" '
       { t[++n] = $1; v[n] = $2 }
       END {
         if (n == 0) { print "progress\tvalues\t0"; exit }
-        maxgap = 0; mono = 1
+        maxgap = 0; mono = 1; maxjump = v[1] + 0; jfrom = "start"; jto = v[1]
         for (i = 2; i <= n; i++) {
           g = t[i] - t[i-1]; if (g > maxgap) { maxgap = g; at = v[i-1] }
           if (v[i] + 0 < v[i-1] + 0) mono = 0
+          if (v[i] - v[i-1] > maxjump) { maxjump = v[i] - v[i-1]; jfrom = v[i-1]; jto = v[i] }
         }
         printf "progress\tvalues\t%d\n", n
         printf "progress\tmax_gap_s\t%.2f\n", maxgap
@@ -354,6 +364,8 @@ scale_run() {
         printf "progress\tfirst\t%s\n", v[1]
         printf "progress\tlast\t%s\n", v[n]
         printf "progress\tmonotone\t%s\n", (mono ? "yes" : "no")
+        printf "progress\tmax_jump\t%.2f (%s to %s)\n", maxjump, jfrom, jto
+        printf "progress\teven_gap_s\t%.2f\n", (t1 - t0) / 100
       }' "$samples" | while IFS=$'\t' read -r _ k val; do rec scale ours 1 "progress_$k" "$val"; done
     local pv plast pmono
     pv=$(awk -F'\t' '$1 == "scale" && $4 == "progress_values" { print $5 }' "$RES")
@@ -369,6 +381,11 @@ scale_run() {
   log "scale: fastText"
   if measure scale.ft fasttext supervised -input "$B/train.ft" -output "$B/ft" -thread 2; then
     rec scale fastText 1 train_s "$M_WALL"; rec scale fastText 1 train_mb "$M_RSS"
+    local T=$DATA/movie-sentences-en/test
+    if [ -f "$T/labels.txt" ] && [ -f "$WORK/movie-sentences-en/test.tok" ] &&
+       fasttext predict "$B/ft.bin" "$WORK/movie-sentences-en/test.tok" >"$B/ft.pred" 2>/dev/null; then
+      rec scale fastText 1 acc "$(accuracy "$B/ft.pred" "$T/labels.txt" '__label__positive=positive,__label__negative=negative')"
+    fi
   fi
   rm -rf "$B"
 }
@@ -441,16 +458,17 @@ report() {
         function g(t, m) { return ((t SUBSEP m) in v) ? v[t SUBSEP m] : "" }
         function ratio(a, b) { return (a == "" || b == "" || b + 0 == 0) ? "-" : sprintf((a / b < 0.1) ? "%.3f" : "%.2f", a / b) }
         END {
-          print "| tool | train s | train peak MB |"
-          print "|---|---:|---:|"
+          print "| tool | train s | train peak MB | accuracy on movie test/ |"
+          print "|---|---:|---:|---:|"
           for (i = 1; i <= 2; i++) { t = (i == 1) ? "ours" : "fastText"
-            if (g(t, "train_s") != "") printf "| %s | %.1f | %.1f |\n", t, g(t, "train_s"), g(t, "train_mb") }
-          printf "| ours / fastText | %s | %s |\n", ratio(g("ours", "train_s"), g("fastText", "train_s")),
+            if (g(t, "train_s") != "") printf "| %s | %.1f | %.1f | %s |\n", t, g(t, "train_s"), g(t, "train_mb"), (g(t, "acc") == "" ? "-" : g(t, "acc")) }
+          printf "| ours / fastText | %s | %s | |\n", ratio(g("ours", "train_s"), g("fastText", "train_s")),
                  ratio(g("ours", "train_mb"), g("fastText", "train_mb"))
           if (g("ours", "progress_values") != "") {
             print ""
-            printf "Progress file, sampled every 100 ms: %s distinct values, largest gap between changes %s s (after value %s), %s s before the first value, %s s from the last change to exit; first %s, last %s, never decreasing: %s.\n",
+            printf "Progress file of ours, sampled every 100 ms: %s distinct values; largest gap between changes %s s (after value %s), against %s s for an even 1/100 per step; largest jump in value %s; %s s before the first value, %s s from the last change to exit; first %s, last %s, never decreasing: %s.\n",
               g("ours", "progress_values"), g("ours", "progress_max_gap_s"), g("ours", "progress_max_gap_after"),
+              g("ours", "progress_even_gap_s"), g("ours", "progress_max_jump"),
               g("ours", "progress_lead_in_s"), g("ours", "progress_tail_s"),
               g("ours", "progress_first"), g("ours", "progress_last"), g("ours", "progress_monotone")
           }
@@ -462,6 +480,7 @@ report() {
     echo "'sentiment tokenize' (or characters), ours reads the raw reviews."
     echo "NB-SVM times include the python feature building (bench/nbsvm.py)."
     echo "Peak memory is the largest resident set of any process of the tool."
+    echo "The disk is synced before each measured command, outside its time."
     if [ -s "$ISSUES" ]; then
       echo
       echo "Issues seen in this run:"
