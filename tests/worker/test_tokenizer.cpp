@@ -43,6 +43,22 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"invalid_bytes_separate", "ab\xFF" "cd\xE4", {"ab", "cd"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Features, CharacterNgramsCoverWordsWithBoundaries) {
+    FeatureOptions words;
+    words.ngrams = 1;
+    words.char_min = words.char_max = 0;
+    FeatureOptions chars = words;
+    chars.char_min = 3;
+    chars.char_max = 3;
+    std::vector<std::uint32_t> a, b;
+    FeatureExtractor(words).extract("good", a);
+    FeatureExtractor(chars).extract("good", b);
+    EXPECT_EQ(a.size(), 1u);
+    EXPECT_EQ(b.size(), 1u + 4u);  // <go goo ood od>
+    FeatureExtractor(chars).extract("好", b);
+    EXPECT_EQ(b.size(), 1u);  // no letter n-grams for Chinese characters
+}
+
 TEST(Features, AreSortedDistinctAndInRange) {
     FeatureOptions o;
     o.bits = 10;
@@ -64,7 +80,8 @@ TEST(Features, AreSortedDistinctAndInRange) {
 TEST(Features, NgramsAddFeaturesAndOrderMatters) {
     FeatureOptions uni;
     uni.ngrams = 1;
-    FeatureOptions tri;
+    uni.char_min = uni.char_max = 0;
+    FeatureOptions tri = uni;
     tri.ngrams = 3;
     std::vector<std::uint32_t> a, b, c;
     FeatureExtractor(uni).extract("the film is good", a);

@@ -57,7 +57,7 @@ void FeatureExtractor::extract(std::string_view text, std::vector<std::uint32_t>
                     ++b;
                     while (b < len && (static_cast<unsigned char>(padded[b]) & 0xC0) == 0x80) ++b;
                     ++chars;
-                    if (chars >= options_.char_min && chars < len) {
+                    if (chars >= options_.char_min) {
                         std::uint64_t h = XXH3_64bits_withSeed(padded.data() + a, b - a, 0x43484152);
                         ids.push_back(static_cast<std::uint32_t>(mix(h) >> shift));
                     }

@@ -10,8 +10,8 @@ namespace sentiment {
 struct FeatureOptions {
     std::uint8_t bits = 21;      // 2^bits hash buckets
     std::uint8_t ngrams = 3;     // token n-grams of length 1..ngrams
-    std::uint8_t char_min = 0;   // character n-grams inside Latin words,
-    std::uint8_t char_max = 0;   // lengths char_min..char_max; 0 = none
+    std::uint8_t char_min = 3;   // character n-grams inside Latin words,
+    std::uint8_t char_max = 5;   // lengths char_min..char_max; 0 = none
 };
 
 // Limits that keep a model table and its loading sane.

@@ -16,6 +16,10 @@ struct TrainOptions {
     double learning_rate = 0.2;
     double l2 = 1e-4;
     double nb_smoothing = 1.0;
+    double nb_weight = 0.0;  // weights start at, and are pulled towards, this
+    double svm_c = 0.01;       // cost of a margin violation (squared hinge)
+    double interpolation = 0.25;  // share of the SVM in the mix with naive Bayes
+    bool use_sgd = false;      // AdaGrad logistic regression even when the reviews fit in memory
     double holdout = 0.1;  // share of reviews kept aside to pick the epoch count
     // Feature ids kept in memory between passes; beyond this the reviews are
     // re-read and re-tokenised each epoch so memory stays bounded.
