@@ -33,6 +33,13 @@ private slots:
 private:
     QString chooseTextFile();
     void warn(const QString &title, const QString &text);
+    bool stageTrainingInputs();
+    QProcess *startWorker(const QString &scriptName, QTimer *timer, const char *pollSlot,
+                          void (MainWindow::*workerGone)(QProcess *));
+    void finishTraining();
+    void trainingWorkerGone(QProcess *process);
+    void endTestRun();
+    void testWorkerGone(QProcess *process);
 
     QString reviewsPath;
     QString labelsPath;
@@ -41,6 +48,12 @@ private:
     QProcess *testProcess;
     QTimer *pollTimer;
     MainWindowForm *ui;
+
+    // Each kind of run polls with a timer of its own, so that a test run and a
+    // training run that overlap never stop each other's polling. pollTimer
+    // points at the latest run's timer.
+    QTimer *trainTimer = nullptr;
+    QTimer *testTimer = nullptr;
 
     friend struct MainWindowProbe; // lets the tests see the run state
 };

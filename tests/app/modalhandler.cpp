@@ -40,8 +40,9 @@ QList<ModalHandler::Seen> ModalHandler::boxes() const
 void ModalHandler::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible())
+    if (!modal || !modal->isVisible() || answered.contains(modal))
         return;
+    answered.append(modal);
 
     Seen entry;
     entry.title = modal->windowTitle();
@@ -55,7 +56,9 @@ void ModalHandler::poll()
         for (QAbstractButton *button : box->buttons())
             entry.buttons.append(QString::fromLatin1(buttonEnum.valueToKey(box->standardButton(button))));
         seen.append(entry);
-        box->done(QMessageBox::Yes);
+        // Closed from the event loop, not from inside this timer's slot: a
+        // dialog that opens another modal in response would block the timer.
+        QMetaObject::invokeMethod(box, [box] { box->done(QMessageBox::Yes); }, Qt::QueuedConnection);
         return;
     }
 
@@ -68,7 +71,7 @@ void ModalHandler::poll()
         seen.append(entry);
         const QStringList files = fileAnswers.isEmpty() ? QStringList() : fileAnswers.dequeue();
         if (files.isEmpty()) {
-            dialog->reject();
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
             return;
         }
         // Typing the names is how a user picks files anywhere, several at once
@@ -78,15 +81,17 @@ void ModalHandler::poll()
             quoted.append(QLatin1Char('"') + file + QLatin1Char('"'));
         auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         if (!nameEdit) {
-            dialog->reject();
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
             return;
         }
         nameEdit->setText(files.size() == 1 ? files.first() : quoted.join(QLatin1Char(' ')));
-        QMetaObject::invokeMethod(dialog, "accept");
+        if (beforeFileAccept)
+            beforeFileAccept(dialog);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         return;
     }
 
     entry.kind = QString::fromLatin1(modal->metaObject()->className());
     seen.append(entry);
-    modal->close();
+    QMetaObject::invokeMethod(modal, "close", Qt::QueuedConnection);
 }

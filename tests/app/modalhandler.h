@@ -2,15 +2,20 @@
 #define MODALHANDLER_H
 
 #include <QObject>
+#include <QPointer>
 #include <QQueue>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 // Answers the window's modal dialogs and message boxes from a timer, the way a
 // user would, and records what each one showed. Every wait has a deadline, so a
 // box nobody expected fails the test instead of hanging it.
+class QDialog;
+
 class ModalHandler : public QObject
 {
     Q_OBJECT
@@ -39,6 +44,9 @@ public:
     // deadline passes. Returns whether the count was reached.
     bool waitForSeen(int count, int timeoutMs = 10000);
 
+    // Runs after a file dialog's selection is made, just before it is accepted.
+    std::function<void(QDialog *)> beforeFileAccept;
+
     QList<Seen> seen;
     QList<Seen> boxes() const;
 
@@ -47,6 +55,7 @@ private:
 
     QTimer timer;
     QQueue<QStringList> fileAnswers;
+    QList<QPointer<QWidget>> answered; // closing is queued; never answer twice
 };
 
 #endif // MODALHANDLER_H

@@ -1,0 +1,69 @@
+#ifndef RUNFIXTURE_H
+#define RUNFIXTURE_H
+
+#include "mainwindowprobe.h"
+#include "modalhandler.h"
+#include "testworkdir.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+// A window in a fresh work directory, with its modal boxes answered, and fake
+// worker scripts written by the test.
+struct RunFixture
+{
+    TestWorkDir dir;
+    MainWindow window;
+    ModalHandler modals;
+
+    RunFixture() { window.show(); }
+
+    ~RunFixture()
+    {
+        // Workers still running are killed here, so that no test leaves
+        // processes behind; the window itself would leave them alone.
+        for (QProcess *process : {MainWindowProbe::trainProcess(window), MainWindowProbe::testProcess(window)}) {
+            if (process) {
+                process->disconnect();
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+        delete MainWindowProbe::trainProcess(window);
+        delete MainWindowProbe::testProcess(window);
+    }
+
+    MainWindowForm *ui() { return MainWindowProbe::form(window); }
+
+    // A POSIX shell script in the work directory.
+    bool writeScript(const QString &name, const QByteArray &body, bool executable = true)
+    {
+        if (!dir.write(name, "#!/bin/sh\n" + body + "\n"))
+            return false;
+        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        if (executable)
+            permissions |= QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+        return QFile::setPermissions(dir.filePath(name), permissions);
+    }
+
+    // Chooses the training inputs through the window's own file dialogs.
+    bool chooseInputs(const QString &reviews, const QString &labels)
+    {
+        const int before = modals.seen.size();
+        modals.answerFileDialog({reviews});
+        QTest::mouseClick(ui()->button_file, Qt::LeftButton);
+        if (!modals.waitForSeen(before + 1))
+            return false;
+        modals.answerFileDialog({labels});
+        QTest::mouseClick(ui()->pushButton_2, Qt::LeftButton);
+        return modals.waitForSeen(before + 2);
+    }
+
+    int boxCount() const { return modals.boxes().size(); }
+    ModalHandler::Seen lastBox() const { return modals.boxes().value(modals.boxes().size() - 1); }
+};
+
+#endif // RUNFIXTURE_H
