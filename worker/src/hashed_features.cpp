@@ -19,6 +19,32 @@ inline std::uint64_t mix(std::uint64_t h) {
     return h;
 }
 inline std::uint64_t rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
+
+// Removes repeated ids keeping first occurrences in order, with a small
+// open-addressing table that stays in cache; sorting hundreds of ids per
+// review cost more than everything else.
+void distinct(std::vector<std::uint32_t>& ids) {
+    static thread_local std::vector<std::uint32_t> table;
+    std::size_t size = 64;
+    while (size < 2 * ids.size()) size <<= 1;
+    table.assign(size, 0xFFFFFFFFu);
+    const std::size_t mask = size - 1;
+    std::size_t out = 0;
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        std::uint32_t id = ids[k];
+        std::size_t slot = (id * 0x9E3779B1u) & mask;
+        for (;;) {
+            if (table[slot] == id) break;
+            if (table[slot] == 0xFFFFFFFFu) {
+                table[slot] = id;
+                ids[out++] = id;
+                break;
+            }
+            slot = (slot + 1) & mask;
+        }
+    }
+    ids.resize(out);
+}
 }  // namespace
 
 FeatureExtractor::FeatureExtractor(const FeatureOptions& options) : options_(options) {}
@@ -42,31 +68,30 @@ void FeatureExtractor::extract(std::string_view text, std::vector<std::uint32_t>
     }
     if (options_.char_max > 0) {
         // Character n-grams of words with boundary marks, e.g. "<go", "od>",
-        // let unseen inflections share evidence with known ones.
-        std::string padded;
+        // let unseen inflections share evidence with known ones. FNV-1a
+        // extended byte by byte hashes every n-gram from one start at once.
         for (std::size_t i = 0; i < n; ++i) {
             if (tokens_.kind(i) != TokenKind::Word) continue;
-            padded.assign("<");
-            padded += tokens_[i];
-            padded += '>';
-            const std::size_t len = padded.size();
+            std::string_view t = tokens_[i];
+            const std::size_t len = t.size() + 2;
+            auto at = [&](std::size_t k) -> unsigned char {
+                return k == 0 ? '<' : k == len - 1 ? '>' : static_cast<unsigned char>(t[k - 1]);
+            };
             for (std::size_t a = 0; a < len; ++a) {
-                if ((static_cast<unsigned char>(padded[a]) & 0xC0) == 0x80) continue;
-                std::size_t b = a, chars = 0;
-                while (b < len && chars < options_.char_max) {
+                if ((at(a) & 0xC0) == 0x80) continue;
+                std::uint64_t h = 0xcbf29ce484222325ULL;
+                std::size_t chars = 0;
+                for (std::size_t b = a; b < len;) {
+                    h = (h ^ at(b)) * 0x100000001b3ULL;
                     ++b;
-                    while (b < len && (static_cast<unsigned char>(padded[b]) & 0xC0) == 0x80) ++b;
-                    ++chars;
-                    if (chars >= options_.char_min) {
-                        std::uint64_t h = XXH3_64bits_withSeed(padded.data() + a, b - a, 0x43484152);
-                        ids.push_back(static_cast<std::uint32_t>(mix(h) >> shift));
-                    }
+                    if (b < len && (at(b) & 0xC0) == 0x80) continue;  // inside a character
+                    if (++chars >= options_.char_min) ids.push_back(static_cast<std::uint32_t>(mix(h) >> shift));
+                    if (chars == options_.char_max) break;
                 }
             }
         }
     }
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    distinct(ids);
 }
 
 }  // namespace sentiment

@@ -25,7 +25,7 @@ constexpr std::uint8_t kMaxCharNgram = 10;
 class FeatureExtractor {
 public:
     explicit FeatureExtractor(const FeatureOptions& options);
-    // ids receives sorted, distinct bucket numbers below 2^bits.
+    // ids receives distinct bucket numbers below 2^bits, in a fixed order.
     void extract(std::string_view text, std::vector<std::uint32_t>& ids);
 
 private:

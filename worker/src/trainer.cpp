@@ -169,7 +169,9 @@ public:
         std::size_t best_correct = 0;
         std::vector<float> best_w;
         double best_bias = 0;
-        const int max_epochs = std::max(1, o_.max_epochs);
+        // Each streamed epoch re-reads the file; with that much data a few
+        // passes are all AdaGrad needs.
+        const int max_epochs = std::max(1, cached_ ? o_.max_epochs : std::min(o_.max_epochs, 3));
         for (int e = 1; e <= max_epochs; ++e) {
             phase_begin_ = 0.35 + 0.4 * (e - 1) / max_epochs;
             phase_width_ = 0.4 / max_epochs;
