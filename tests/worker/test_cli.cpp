@@ -134,7 +134,9 @@ TEST(Scripts, WindowsBatchFilesUseCrLfAndTheExchangeFiles) {
             }
         EXPECT_NE(s->find("\"%~dp0sentiment.exe\""), std::string::npos);
     }
-    EXPECT_NE(emotion.find("--progress 计数.txt"), std::string::npos);
+    EXPECT_NE(emotion.find("train --reviews reviews.txt --labels labels.txt --model sentiment.model"), std::string::npos);
+    // cmd.exe would read a Chinese name in the ANSI code page; the default is used.
+    EXPECT_EQ(emotion.find("计数"), std::string::npos);
     EXPECT_NE(test.find("--percent percent.txt"), std::string::npos);
 }
 

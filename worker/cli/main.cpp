@@ -3,6 +3,12 @@
 
 #include <cstdio>
 #include <iostream>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 #include "commands.h"
 #include "errors.h"
@@ -91,6 +97,27 @@ int main(int argc, char** argv) {
     auto* tok = app.add_subcommand("tokenize", "Print the tokens of each line, space-separated");
     tok->add_option("--input", tok_input, "Text file")->capture_default_str();
 
+#ifdef _WIN32
+    // argv is in the ANSI code page there; file names are handled as UTF-8.
+    std::vector<std::string> utf8_args;
+    std::vector<char*> utf8_argv;
+    {
+        int wargc = 0;
+        LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+        for (int i = 0; wargv && i < wargc; ++i) {
+            int len = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string s(len > 0 ? len - 1 : 0, '\0');
+            if (len > 1) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, s.data(), len, nullptr, nullptr);
+            utf8_args.push_back(std::move(s));
+        }
+        if (wargv) LocalFree(wargv);
+        for (auto& s : utf8_args) utf8_argv.push_back(s.data());
+        if (!utf8_argv.empty()) {
+            argc = static_cast<int>(utf8_argv.size());
+            argv = utf8_argv.data();
+        }
+    }
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
