@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
 # Installs whatever is missing, builds everything and runs the whole test suite.
+#   bash scripts/test.sh             the suite on a release build (build/)
+#   bash scripts/test.sh --sanitize  the suite under AddressSanitizer and
+#                                    UndefinedBehaviorSanitizer (build-sanitize/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+build=build
+options=(-DCMAKE_BUILD_TYPE=Release)
+if [ "${1:-}" = "--sanitize" ]; then
+  build=build-sanitize
+  options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=ON)
+  # Any sanitizer report fails the test that caused it.
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
 
 bash scripts/install-deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+cmake -S . -B "$build" "${options[@]}"
+cmake --build "$build" -j"$jobs"
+ctest --test-dir "$build" --output-on-failure -j"$jobs"

@@ -85,6 +85,8 @@ void ModalHandler::poll()
             return;
         }
         nameEdit->setText(files.size() == 1 ? files.first() : quoted.join(QLatin1Char(' ')));
+        connect(dialog, &QFileDialog::filesSelected, this,
+                [this](const QStringList &selected) { selections.append(selected); });
         if (beforeFileAccept)
             beforeFileAccept(dialog);
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);

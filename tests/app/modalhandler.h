@@ -48,6 +48,7 @@ public:
     std::function<void(QDialog *)> beforeFileAccept;
 
     QList<Seen> seen;
+    QList<QStringList> selections; // what each accepted file dialog returned
     QList<Seen> boxes() const;
 
 private:

@@ -1,0 +1,165 @@
+#include "runfixture.h"
+
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QTextEdit>
+
+#include <signal.h>
+#include <sys/mount.h>
+
+// Faults injected into the window's runs: workers that hang, workers killed
+// mid-training, a disk that fills up. Nothing may be lost and the window must
+// stay usable after each.
+class FaultTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workerHangingAfterItsEndSignalIsEnded();
+    void workerKilledDuringTrainingKeepsThePreviousModel();
+    void fullDiskStartsNoTestRun();
+};
+
+namespace {
+
+bool install(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to)
+        && QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Runs `sentiment test` on one line with the model in `dir`; true when the
+// model loads and judges it.
+bool modelIsUsable(const QString &dir)
+{
+    QFile input(dir + "/probe.txt");
+    if (!input.open(QIODevice::WriteOnly) || input.write("good film\n") < 0)
+        return false;
+    input.close();
+    QProcess tool;
+    tool.setWorkingDirectory(dir);
+    tool.start(dir + "/sentiment", {"test", "--input", "probe.txt", "--out", "probe-out.txt", "--percent",
+                                    "probe-percent.txt"});
+    return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+} // namespace
+
+void FaultTest::workerHangingAfterItsEndSignalIsEnded()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt\nexec sleep 300"));
+    QVERIFY(f.dir.write("r.txt", "x\n"));
+    QVERIFY(f.dir.write("l.txt", "positive\n"));
+    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QProcess *worker = MainWindowProbe::trainProcess(f.window);
+    QVERIFY(worker);
+    const qint64 pid = worker->processId();
+    QVERIFY(pid > 0);
+
+    QVERIFY(f.modals.waitForSeen(3, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+    // The bounded wait (30 s) ends, the hanging worker is killed and released.
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 40000);
+    QVERIFY(::kill(static_cast<pid_t>(pid), 0) != 0); // killed and reaped
+    QTest::qWait(100);
+    QCOMPARE(f.boxCount(), 1);
+
+    // The window takes a new start.
+    QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(4, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+}
+
+void FaultTest::workerKilledDuringTrainingKeepsThePreviousModel()
+{
+    RunFixture f;
+    const QString scripts = QStringLiteral(WORKER_SCRIPTS_DIR);
+    QVERIFY(install(QStringLiteral(SENTIMENT_BIN), f.dir.filePath("sentiment")));
+    QVERIFY(install(scripts + "/emotion.bat", f.dir.filePath("emotion.bat")));
+
+    // A training set large enough that a kill lands mid-run.
+    const QString samples = QStringLiteral(SAMPLE_DIR);
+    QFile reviews(samples + "/sample-reviews.txt");
+    QFile labels(samples + "/sample-labels.txt");
+    QVERIFY(reviews.open(QIODevice::ReadOnly) && labels.open(QIODevice::ReadOnly));
+    const QByteArray reviewBytes = reviews.readAll();
+    const QByteArray labelBytes = labels.readAll();
+    QByteArray bigReviews, bigLabels;
+    for (int copy = 0; copy < 150; ++copy) {
+        bigReviews += reviewBytes;
+        bigLabels += labelBytes;
+    }
+    QVERIFY(f.dir.write("big-reviews.txt", bigReviews));
+    QVERIFY(f.dir.write("big-labels.txt", bigLabels));
+    QVERIFY(f.chooseInputs(f.dir.filePath("big-reviews.txt"), f.dir.filePath("big-labels.txt")));
+
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(3, 120000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+    const QByteArray firstModel = f.dir.read("sentiment.model");
+    QVERIFY(!firstModel.isEmpty());
+
+    QRandomGenerator random(20261207);
+    int seen = 3;
+    for (int trial = 0; trial < 4; ++trial) {
+        QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 10000);
+        QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+        QProcess *worker = MainWindowProbe::trainProcess(f.window);
+        QVERIFY(worker);
+        QTest::qWait(random.bounded(50, 900));
+        if (worker == MainWindowProbe::trainProcess(f.window))
+            worker->kill();
+        QVERIFY(f.modals.waitForSeen(++seen, 120000));
+        const QString title = f.lastBox().title;
+        // Killed in time: a failure box; otherwise training had finished.
+        QVERIFY2(title == QStringLiteral("训练未完成") || title == QStringLiteral("训练完成"), qPrintable(title));
+        const QByteArray model = f.dir.read("sentiment.model");
+        // Same inputs and seed: a finished run writes the very same model,
+        // and a killed one must leave the previous model whole.
+        QCOMPARE(model, firstModel);
+        QVERIFY(modelIsUsable(f.dir.path()));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 10000);
+}
+
+void FaultTest::fullDiskStartsNoTestRun()
+{
+    RunFixture f;
+    QVERIFY(QDir(f.dir.path()).mkdir("small"));
+    const QByteArray mountPoint = f.dir.filePath("small").toLocal8Bit();
+    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("cannot mount a small file system here (needs root)");
+    struct Unmount
+    {
+        QByteArray point;
+        QString back;
+        ~Unmount()
+        {
+            QDir::setCurrent(back);
+            ::umount(point.constData());
+        }
+    } unmount{mountPoint, f.dir.path()};
+    QDir::setCurrent(f.dir.filePath("small"));
+    QVERIFY(f.writeScript("small/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
+    QVERIFY(f.dir.write("small/filler", QByteArray(56 * 1024, 'x')));
+
+    f.ui()->test_txt->setPlainText(QString(20000, QLatin1Char('a')));
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(1, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("文件打开失败"));
+    QVERIFY(!MainWindowProbe::testProcess(f.window));
+
+    // Room again: the same text goes through whole.
+    QVERIFY(QFile::remove(f.dir.filePath("small/filler")));
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(2, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
+    QCOMPARE(f.dir.read("small/test.txt").size(), 20000);
+}
+
+QTEST_MAIN(FaultTest)
+#include "tst_faults.moc"
