@@ -141,7 +141,10 @@ int main(int argc, char** argv) {
             to.features.char_min = static_cast<std::uint8_t>(char_min);
             to.features.char_max = static_cast<std::uint8_t>(char_max);
             TrainResult r = run_train(tf, to);
-            std::printf("model written to %s after %d epochs\n", tf.model.c_str(), r.epochs);
+            if (r.streamed)
+                std::printf("model written to %s (streamed, %d epochs)\n", tf.model.c_str(), r.epochs);
+            else
+                std::printf("model written to %s\n", tf.model.c_str());
             if (r.holdout_accuracy >= 0)
                 std::printf("held-out accuracy: %.4f (%zu reviews)\n", r.holdout_accuracy, r.holdout_size);
             std::fflush(stdout);

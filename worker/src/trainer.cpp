@@ -431,15 +431,15 @@ private:
             learner_.set_weights(w, bias);
             std::vector<double> s;
             std::vector<std::uint8_t> y;
-            std::size_t correct = 0;
             for (std::size_t i = 0; i < labels_.size(); ++i) {
                 if (!held_[i]) continue;
                 s.push_back(learner_.score(cached_doc(i)));
                 y.push_back(labels_[i]);
-                correct += (s.back() >= 0) == (labels_[i] == 1);
             }
-            result.holdout_accuracy = double(correct) / double(held_count);
             fit_platt(s, y, a, c);
+            std::size_t correct = 0;
+            for (std::size_t k = 0; k < s.size(); ++k) correct += (a * s[k] + c >= 0) == (y[k] == 1);
+            result.holdout_accuracy = double(correct) / double(held_count);
             std::fill(held_.begin(), held_.end(), 0);
             recount_from_cache();
         }
