@@ -106,12 +106,14 @@ build_worker() {
   log "worker: $SENT"
 }
 
+LOAD_START=$(cut -d' ' -f1 /proc/loadavg)
 install_peers
 build_worker || true
 # Which source the figures belong to: the worker is often mid-change.
 WORKER_SRC="source at commit $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo '?')"
 [ -n "$(git -C "$ROOT" status --porcelain -- worker CMakeLists.txt 2>/dev/null)" ] &&
   WORKER_SRC="$WORKER_SRC with uncommitted or untracked changes under worker/"
+[ -n "${BENCH_WORKER:-}" ] && WORKER_SRC="given by BENCH_WORKER"
 PY=$(python3 -c 'import sys; print(sys.executable)')   # skip pyenv's shim in timings
 export LC_ALL=C.UTF-8
 cd "$WORK" || exit 1
@@ -131,10 +133,15 @@ measure() {
   t1=$EPOCHREALTIME
   M_WALL=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
   M_RSS=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$tf")
+  M_CPU=$(cpu_of "$tf")
   if [ "$M_RC" -ne 0 ]; then
     log "$name exited with $M_RC: $(tail -n 3 "$WORK/logs/$name.err" | tr '\n' ' ')"
   fi
   return "$M_RC"
+}
+
+cpu_of() {  # user + system seconds from a /usr/bin/time -v report
+  awk -F': ' '/User time \(seconds\)|System time \(seconds\)/ { s += $2 } END { printf "%.2f", s }' "$1"
 }
 
 # accuracy PRED LABELS MAPPING : share of lines whose predicted label (first
@@ -318,6 +325,7 @@ scale_run() {
     : >"$samples"
     local t0 t1 pid rc v prev=""
     sync
+    LOAD_BEFORE=$(cut -d' ' -f1 /proc/loadavg)
     t0=$EPOCHREALTIME
     /usr/bin/time -v -o "$tf" "$SENT" train --reviews "$B/reviews.txt" --labels "$B/labels.txt" \
       --model "$B/ours.model" --progress "$prog" >"$WORK/logs/scale.ours.out" 2>"$WORK/logs/scale.ours.err" &
@@ -340,6 +348,8 @@ scale_run() {
     else
       rec scale ours 1 train_s "$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')"
       rec scale ours 1 train_mb "$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$tf")"
+      rec scale ours 1 cpu_s "$(cpu_of "$tf")"
+      rec scale ours 1 load "$LOAD_BEFORE / $(cut -d' ' -f1 /proc/loadavg)"
       local T=$DATA/movie-sentences-en/test
       if [ -f "$T/labels.txt" ] &&
          "$SENT" eval --reviews "$T/reviews.txt" --labels "$T/labels.txt" --model "$B/ours.model" >"$WORK/logs/scale.ours.eval" 2>&1; then
@@ -379,8 +389,10 @@ scale_run() {
   fi
 
   log "scale: fastText"
+  LOAD_BEFORE=$(cut -d' ' -f1 /proc/loadavg)
   if measure scale.ft fasttext supervised -input "$B/train.ft" -output "$B/ft" -thread 2; then
     rec scale fastText 1 train_s "$M_WALL"; rec scale fastText 1 train_mb "$M_RSS"
+    rec scale fastText 1 cpu_s "$M_CPU"; rec scale fastText 1 load "$LOAD_BEFORE / $(cut -d' ' -f1 /proc/loadavg)"
     local T=$DATA/movie-sentences-en/test
     if [ -f "$T/labels.txt" ] && [ -f "$WORK/movie-sentences-en/test.tok" ] &&
        fasttext predict "$B/ft.bin" "$WORK/movie-sentences-en/test.tok" >"$B/ft.pred" 2>/dev/null; then
@@ -399,6 +411,7 @@ report() {
     echo "- date: $(date)"
     echo "- machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/^Mem:/ { print $2 }') GiB memory"
     echo "- runs per tool: $RUNS (medians); all tools measured interleaved in this one run"
+    echo "- load average (1 min) at the start of the run: $LOAD_START, at the end: $(cut -d' ' -f1 /proc/loadavg) (the machine is shared; read ratios, not absolute times)"
     echo "- worker: ${SENT:-not built}${SENT:+, $WORKER_SRC}"
     [ -f "$WORK/tokens_note" ] && awk -F'\t' '{ printf "- %s: fastText and NB-SVM fed %s\n", $1, $2 }' "$WORK/tokens_note"
     echo
@@ -458,12 +471,12 @@ report() {
         function g(t, m) { return ((t SUBSEP m) in v) ? v[t SUBSEP m] : "" }
         function ratio(a, b) { return (a == "" || b == "" || b + 0 == 0) ? "-" : sprintf((a / b < 0.1) ? "%.3f" : "%.2f", a / b) }
         END {
-          print "| tool | train s | train peak MB | accuracy on movie test/ |"
-          print "|---|---:|---:|---:|"
+          print "| tool | train s (wall) | train CPU s (user+sys) | train peak MB | accuracy on movie test/ | load avg before / after |"
+          print "|---|---:|---:|---:|---:|---|"
           for (i = 1; i <= 2; i++) { t = (i == 1) ? "ours" : "fastText"
-            if (g(t, "train_s") != "") printf "| %s | %.1f | %.1f | %s |\n", t, g(t, "train_s"), g(t, "train_mb"), (g(t, "acc") == "" ? "-" : g(t, "acc")) }
-          printf "| ours / fastText | %s | %s | |\n", ratio(g("ours", "train_s"), g("fastText", "train_s")),
-                 ratio(g("ours", "train_mb"), g("fastText", "train_mb"))
+            if (g(t, "train_s") != "") printf "| %s | %.1f | %.1f | %.1f | %s | %s |\n", t, g(t, "train_s"), g(t, "cpu_s"), g(t, "train_mb"), (g(t, "acc") == "" ? "-" : g(t, "acc")), g(t, "load") }
+          printf "| ours / fastText | %s | %s | %s | | |\n", ratio(g("ours", "train_s"), g("fastText", "train_s")),
+                 ratio(g("ours", "cpu_s"), g("fastText", "cpu_s")), ratio(g("ours", "train_mb"), g("fastText", "train_mb"))
           if (g("ours", "progress_values") != "") {
             print ""
             printf "Progress file of ours, sampled every 100 ms: %s distinct values; largest gap between changes %s s (after value %s), against %s s for an even 1/100 per step; largest jump in value %s; %s s before the first value, %s s from the last change to exit; first %s, last %s, never decreasing: %s.\n",
