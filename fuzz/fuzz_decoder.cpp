@@ -1,0 +1,322 @@
+// Text decoding: encoding detection, the streaming decoder, and splitting
+// into lines. Besides "no crash", checks that cutting the input into pieces
+// never changes the result, that output is valid UTF-8, and compares UTF-16
+// decoding with a small independent decoder.
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_common.h"
+#include "line_reader.h"
+#include "text_decoder.h"
+
+using namespace sentiment;
+
+namespace {
+
+constexpr std::string_view kName = "input.txt";
+
+// Piece sizes for streaming: single bytes, then an uneven mix, so that BOMs,
+// multi-byte characters and CR LF pairs get split at every offset.
+template <typename Fn>
+void in_pieces(std::string_view bytes, int schedule, Fn&& fn) {
+    static constexpr std::size_t mix[] = {1, 2, 3, 5, 8, 13, 21, 4, 7};
+    std::size_t k = 0;
+    while (!bytes.empty()) {
+        std::size_t n = schedule == 0 ? 1 : mix[k++ % (sizeof mix / sizeof mix[0])];
+        n = std::min(n, bytes.size());
+        fn(bytes.substr(0, n));
+        bytes.remove_prefix(n);
+    }
+}
+
+struct Outcome {
+    bool ok = false;
+    std::string text;   // decoded text when ok
+    std::string error;  // English message otherwise
+};
+
+Outcome decode_whole(Encoding enc, std::string_view bytes) {
+    Outcome o;
+    Decoder d(enc, std::string(kName));
+    try {
+        d.feed(bytes, o.text);
+        d.finish();
+        o.ok = true;
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+        o.error = e.english();
+    }
+    return o;
+}
+
+Outcome decode_streaming(Encoding enc, std::string_view bytes, int schedule) {
+    Outcome o;
+    Decoder d(enc, std::string(kName));
+    try {
+        in_pieces(bytes, schedule, [&](std::string_view piece) { d.feed(piece, o.text); });
+        d.finish();
+        o.ok = true;
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+        o.error = e.english();
+    }
+    return o;
+}
+
+// UTF-16 to UTF-8 by the book; nullopt for a cut unit or unpaired
+// surrogates, with bad_at set to the offset of the first unit in error.
+std::optional<std::string> reference_utf16(std::string_view b, bool little, std::size_t& bad_at) {
+    bad_at = b.size() - b.size() % 2;  // a cut last unit, unless something comes first
+    auto unit = [&](std::size_t i) {
+        auto lo = static_cast<unsigned char>(b[i + (little ? 0 : 1)]);
+        auto hi = static_cast<unsigned char>(b[i + (little ? 1 : 0)]);
+        return static_cast<std::uint32_t>(hi << 8 | lo);
+    };
+    std::string out;
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+        std::uint32_t cp = unit(i);
+        bad_at = i;
+        if (cp >= 0xDC00 && cp <= 0xDFFF) return std::nullopt;
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 3 >= b.size()) return std::nullopt;
+            std::uint32_t lo = unit(i + 2);
+            if (lo < 0xDC00 || lo > 0xDFFF) return std::nullopt;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+            i += 2;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | cp >> 6);
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | cp >> 12);
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | cp >> 18);
+            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    bad_at = b.size() - b.size() % 2;
+    if (b.size() % 2) return std::nullopt;
+    return out;
+}
+
+// Offset of the first byte of the first broken UTF-8 sequence (a stray
+// byte, or the lead byte of a bad or cut sequence), or npos.
+std::size_t first_bad_utf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t n = 1;
+        while (n <= 4 && i + n <= s.size() && !fuzz::valid_utf8(s.substr(i, n))) ++n;
+        if (n > 4 || i + n > s.size()) return i;
+        i += n;
+    }
+    return std::string_view::npos;
+}
+
+// The line an error message names ("input.txt line 12: ..."), 0 for none.
+std::uint64_t line_in(const std::string& message) {
+    const std::string head = std::string(kName) + " line ";
+    if (message.compare(0, head.size(), head) != 0) return 0;
+    return std::strtoull(message.c_str() + head.size(), nullptr, 10);
+}
+
+std::uint64_t line_at(std::string_view text, std::size_t offset) {
+    return 1 + static_cast<std::uint64_t>(std::count(text.begin(), text.begin() + std::min(offset, text.size()), '\n'));
+}
+
+std::uint64_t line_at_utf16(std::string_view text, std::size_t offset, bool little) {
+    std::uint64_t line = 1;
+    for (std::size_t i = 0; i + 2 <= offset; i += 2)
+        line += text[i + (little ? 0 : 1)] == '\n' && text[i + (little ? 1 : 0)] == '\0';
+    return line;
+}
+
+// What LineReader promises: LF or CR LF ends a line, a last line without a
+// break counts, a final break does not start another line.
+std::vector<std::string> reference_lines(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        std::size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (nl == std::string_view::npos) break;
+        text.remove_prefix(nl + 1);
+    }
+    return lines;
+}
+
+// LineReader reads its input 256 KiB at a time. A fuzz input is far smaller,
+// so to put that boundary inside it, it is preceded by filler lines in its
+// own encoding (after its byte-order mark, if any).
+constexpr std::size_t kReadChunk = std::size_t{1} << 18;
+
+struct Padded {
+    std::string bytes;   // mark, filler, rest of the input
+    std::string filler;  // the filler as UTF-8
+};
+
+Padded pad(std::string_view bytes, Encoding enc) {
+    const std::size_t bom = enc == Encoding::Utf8Bom ? 3 : (enc == Encoding::Utf16LE || enc == Encoding::Utf16BE) ? 2 : 0;
+    const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
+    const std::size_t into = (body.size() * 7919) % (body.size() + 1);  // where the boundary falls in the body
+    const bool wide = enc == Encoding::Utf16LE || enc == Encoding::Utf16BE;
+    const std::size_t units = (kReadChunk - bom - into) / (wide ? 2 : 1);
+    Padded p;
+    p.filler.assign(units, 'x');
+    for (std::size_t i = 4095; i < units; i += 4096) p.filler[i] = '\n';  // long lines: few of them
+    if (units) p.filler.back() = '\n';
+    p.bytes.reserve(bom + units * (wide ? 2 : 1) + body.size());
+    p.bytes.assign(bytes.substr(0, bom));
+    if (!wide) {
+        p.bytes += p.filler;
+    } else {
+        std::string w(units * 2, '\0');
+        const std::size_t lo = enc == Encoding::Utf16LE ? 0 : 1;
+        for (std::size_t i = 0; i < units; ++i) w[2 * i + lo] = p.filler[i];
+        p.bytes += w;
+    }
+    p.bytes.append(body);
+    return p;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes = fuzz::as_view(data, size);
+
+    // Detection, whole and in pieces.
+    std::optional<Encoding> enc;
+    std::string detect_error;
+    try {
+        enc = detect_encoding(bytes, kName);
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+        detect_error = e.english();
+    }
+    for (int schedule = 0; schedule < 2; ++schedule) {
+        EncodingDetector d{std::string(kName)};
+        in_pieces(bytes, schedule, [&](std::string_view piece) { d.feed(piece); });
+        try {
+            Encoding e = d.result();
+            FUZZ_CHECK(enc && e == *enc, "detection depends on how the input is cut");
+        } catch (const Error& e) {
+            FUZZ_CHECK(!enc && e.english() == detect_error, "detection depends on how the input is cut");
+        }
+    }
+
+    // Whole-buffer decoding.
+    Outcome whole;
+    try {
+        whole.text = decode_text(bytes, kName);
+        whole.ok = true;
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+        whole.error = e.english();
+    }
+    if (!enc) {
+        // Refused as damaged UTF-8: the message points at the damage.
+        const std::uint64_t want = line_at(bytes, first_bad_utf8(bytes));
+        FUZZ_CHECK(line_in(detect_error) == want, "damaged UTF-8 reported on line " +
+                                                      std::to_string(line_in(detect_error)) + ", the damage is on line " +
+                                                      std::to_string(want));
+    }
+    if (whole.ok) {
+        FUZZ_CHECK(enc.has_value(), "decoded although detection failed");
+        FUZZ_CHECK(fuzz::valid_utf8(whole.text), "decoded text is not valid UTF-8");
+        if (*enc == Encoding::Utf8) FUZZ_CHECK(whole.text == bytes, "UTF-8 input changed by decoding");
+        if (*enc == Encoding::Utf8Bom) FUZZ_CHECK(whole.text == bytes.substr(3), "UTF-8 input changed by decoding");
+    }
+
+    // Every encoding the decoder knows, fed in pieces, must agree with
+    // itself fed whole; the detected one must agree with decode_text.
+    for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030}) {
+        const Outcome all = decode_whole(e, bytes);
+        if (all.ok) FUZZ_CHECK(fuzz::valid_utf8(all.text), std::string("output is not UTF-8 for ") + encoding_name(e));
+        for (int schedule = 0; schedule < 2; ++schedule) {
+            Outcome part = decode_streaming(e, bytes, schedule);
+            FUZZ_CHECK(part.ok == all.ok, std::string("streaming changes success for ") + encoding_name(e));
+            FUZZ_CHECK(part.text == all.text || !all.ok, std::string("streaming changes text for ") + encoding_name(e));
+            FUZZ_CHECK(part.error == all.error, std::string("streaming changes the error for ") + encoding_name(e) +
+                                                   ": whole: " + all.error + " / pieces: " + part.error);
+        }
+        if (enc && e == *enc) {
+            FUZZ_CHECK(all.ok == whole.ok && all.error == whole.error && (!all.ok || all.text == whole.text),
+                       "Decoder disagrees with decode_text");
+        }
+        // The decoder drops the BOM's length of bytes unseen: detection chose it.
+        const std::size_t bom = e == Encoding::Utf8Bom ? 3 : e == Encoding::Utf8 ? 0 : 2;
+        const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
+        // Errors name the line of the first bad character.
+        if (e == Encoding::Utf8 || e == Encoding::Utf8Bom) {
+            FUZZ_CHECK(all.ok == fuzz::valid_utf8(body), "UTF-8 validity misjudged");
+            FUZZ_CHECK(!all.ok || all.text == body, "UTF-8 text changed");
+            if (!all.ok) {
+                const std::uint64_t want = line_at(body, first_bad_utf8(body));
+                FUZZ_CHECK(line_in(all.error) == want, "UTF-8 error names line " + std::to_string(line_in(all.error)) +
+                                                           ", the bad byte is on line " + std::to_string(want));
+            }
+        }
+        if (e == Encoding::Utf16LE || e == Encoding::Utf16BE) {
+            const bool le = e == Encoding::Utf16LE;
+            std::size_t bad_at = 0;
+            auto ref = reference_utf16(body, le, bad_at);
+            FUZZ_CHECK(all.ok == ref.has_value(), std::string("UTF-16 validity misjudged, ") + encoding_name(e));
+            FUZZ_CHECK(!ref || all.text == *ref, std::string("UTF-16 decoded wrongly, ") + encoding_name(e));
+            if (!all.ok) {
+                const std::uint64_t want = line_at_utf16(body, bad_at, le);
+                FUZZ_CHECK(line_in(all.error) == want, std::string(encoding_name(e)) + " error names line " +
+                                                           std::to_string(line_in(all.error)) + ", the bad unit is on line " +
+                                                           std::to_string(want));
+            }
+        }
+        // A reset decoder starts over as new.
+        Decoder d(e, std::string(kName));
+        std::string first, second;
+        try {
+            d.feed(bytes.substr(0, bytes.size() / 2), first);
+        } catch (const Error&) {
+        }
+        d.reset();
+        try {
+            d.feed(bytes, second);
+            d.finish();
+            FUZZ_CHECK(all.ok && second == all.text, "reset decoder differs from a new one");
+        } catch (const Error& err) {
+            FUZZ_CHECK(!all.ok && err.english() == all.error, "reset decoder differs from a new one");
+        }
+    }
+
+    // Line splitting agrees with the decoded text.
+    try {
+        std::vector<std::string> lines = read_lines(bytes, kName);
+        FUZZ_CHECK(whole.ok, "read_lines accepted what decode_text refused: " + whole.error);
+        FUZZ_CHECK(lines == reference_lines(whole.text), "read_lines splits differently");
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+        FUZZ_CHECK(!whole.ok, "read_lines refused what decode_text accepted: " + e.english());
+    }
+
+    // The same across the reader's read boundary. Reading 256 KiB costs
+    // twenty times the rest, so only one input length in sixteen pays it.
+    if (enc && size % 16 == 0) {
+        Padded p = pad(bytes, *enc);
+        try {
+            std::vector<std::string> lines = read_lines(p.bytes, kName);
+            FUZZ_CHECK(whole.ok, "behind filler, read_lines accepted what decode_text refused: " + whole.error);
+            FUZZ_CHECK(lines == reference_lines(p.filler + whole.text), "lines differ across the read boundary");
+        } catch (const Error& e) {
+            fuzz::check_error(e);
+            FUZZ_CHECK(!whole.ok, "behind filler, read_lines refused what decode_text accepted: " + e.english());
+        }
+    }
+    return 0;
+}
