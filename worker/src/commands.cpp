@@ -55,6 +55,7 @@ TestSummary run_test(const TestFiles& files) {
     std::string_view line;
     while (input->next(line)) {
         ++s.lines;
+        check_review_length(line, files.input, s.lines);
         bool empty = line.find_first_not_of(" \t") == std::string_view::npos;
         if (!empty) {
             fx.extract(line, ids);

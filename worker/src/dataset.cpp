@@ -43,6 +43,13 @@ std::optional<bool> parse_label(std::string_view text) {
     return std::nullopt;
 }
 
+void check_review_length(std::string_view line, std::string_view file, std::uint64_t line_number) {
+    if (line.size() <= max_review_bytes) return;
+    const std::string size = std::to_string(line.size() >> 20);
+    throw Error(where_en(file, line_number) + "line too long (" + size + " MiB; at most 1 MiB per review)",
+                where_zh(file, line_number) + "这一行太长（" + size + " MiB；每条评论最多 1 MiB）");
+}
+
 std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labels,
                                            const std::function<void(double)>& progress, bool require_both_classes) {
     const std::string& ln = labels.name();
@@ -79,6 +86,7 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
     std::uint64_t next_report = 0;
     while (reviews.next(line)) {
         ++lines;
+        check_review_length(line, rn, lines);
         if (!all_blank(line)) {
             last_nonempty = lines;
             ++nonempty;

@@ -14,6 +14,13 @@ namespace sentiment {
 // around ignored. Returns true for positive, nothing for an unknown label.
 std::optional<bool> parse_label(std::string_view text);
 
+// No real review comes near this; a longer line is refused, because its
+// features alone would take hundreds of megabytes.
+inline constexpr std::size_t max_review_bytes = std::size_t(1) << 20;
+
+// Throws Error naming the file and line when `line` exceeds max_review_bytes.
+void check_review_length(std::string_view line, std::string_view file, std::uint64_t line_number);
+
 // Checks a training set before any work is done and returns its labels
 // (1 = positive). Refuses, naming file, line and reason: undecodable text,
 // an unknown label, different line counts, no reviews, a single class.

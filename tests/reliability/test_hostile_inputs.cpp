@@ -1,0 +1,235 @@
+// Hostile files handed to the worker: it must either handle them within
+// bounded memory or refuse them with a clear message, never crash, never
+// write its end signal for a refused run, and never damage the previous model.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    bool exited = false;  // false: killed by a signal
+    int status = -1;
+    long peakKb = 0;      // the child's peak resident memory
+    std::string err;
+};
+
+std::string slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void spill(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Runs the tool in `dir` with `args`; standard error is kept for the checks.
+Outcome runTool(const fs::path& dir, std::vector<std::string> args)
+{
+    args.insert(args.begin(), SENTIMENT_TOOL);
+    const fs::path errPath = dir / "stderr.txt";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(126);
+        const int fd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || dup2(fd, 2) < 0)
+            _exit(126);
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Outcome outcome;
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+        return outcome;
+    outcome.exited = WIFEXITED(status);
+    outcome.status = outcome.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+    outcome.peakKb = usage.ru_maxrss;
+    outcome.err = slurp(errPath);
+    return outcome;
+}
+
+class HostileInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/hostile-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        // A model trained on the shipped sample is the "previous model".
+        fs::copy_file(fs::path(SAMPLE_DIR) / "sample-reviews.txt", dir / "reviews.txt");
+        fs::copy_file(fs::path(SAMPLE_DIR) / "sample-labels.txt", dir / "labels.txt");
+        const Outcome first = runTool(dir, {"train"});
+        ASSERT_TRUE(first.exited && first.status == 0) << first.err;
+        previousModel = slurp(dir / "sentiment.model");
+        ASSERT_FALSE(previousModel.empty());
+        fs::remove(dir / "计数.txt");
+    }
+
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Refused or handled, the run ends by itself, within memory, and leaves a
+    // usable model: the old one after a refusal, a complete new one otherwise.
+    void expectSafeTraining(const Outcome& outcome)
+    {
+        ASSERT_TRUE(outcome.exited) << "killed by signal " << outcome.status << "\n" << outcome.err;
+        EXPECT_LT(outcome.peakKb, 128 * 1024) << "peak memory in KiB";
+        if (outcome.status == 0) {
+            EXPECT_EQ(slurp(dir / "计数.txt"), "1");
+        } else {
+            EXPECT_NE(outcome.err.find("error:"), std::string::npos) << outcome.err;
+            EXPECT_NE(outcome.err.find("错误"), std::string::npos) << outcome.err;
+            EXPECT_NE(slurp(dir / "计数.txt"), "1");
+            EXPECT_EQ(slurp(dir / "sentiment.model"), previousModel);
+        }
+        spill(dir / "test.txt", "good film\n很好吃\n");
+        const Outcome test = runTool(dir, {"test"});
+        EXPECT_TRUE(test.exited && test.status == 0) << test.err;
+    }
+
+    fs::path dir;
+    std::string previousModel;
+};
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random() & 0xff);
+    return bytes;
+}
+
+std::string repeatedLines(std::size_t lines, const std::string& line)
+{
+    std::string text;
+    text.reserve(lines * (line.size() + 1));
+    for (std::size_t i = 0; i < lines; ++i)
+        text += line + "\n";
+    return text;
+}
+
+}  // namespace
+
+TEST_F(HostileInput, FileOfNulBytes)
+{
+    spill(dir / "reviews.txt", std::string(4 << 20, '\0'));
+    spill(dir / "labels.txt", "positive\n");
+    expectSafeTraining(runTool(dir, {"train"}));
+}
+
+TEST_F(HostileInput, BinaryGarbage)
+{
+    spill(dir / "reviews.txt", randomBytes(8 << 20, 7));
+    spill(dir / "labels.txt", randomBytes(1 << 16, 8));
+    expectSafeTraining(runTool(dir, {"train"}));
+}
+
+TEST_F(HostileInput, GarbageLabelsForGoodReviews)
+{
+    fs::copy_file(fs::path(SAMPLE_DIR) / "sample-reviews.txt", dir / "reviews.txt",
+                  fs::copy_options::overwrite_existing);
+    spill(dir / "labels.txt", randomBytes(3000, 9));
+    const Outcome outcome = runTool(dir, {"train"});
+    EXPECT_NE(outcome.status, 0);
+    expectSafeTraining(outcome);
+}
+
+TEST_F(HostileInput, SingleTenMegabyteLine)
+{
+    std::string line;
+    while (line.size() < (10u << 20))
+        line += "this film is not good but the music is lovely 很好吃 ";
+    spill(dir / "reviews.txt", line + "\n" + "bad\n");
+    spill(dir / "labels.txt", "positive\nnegative\n");
+    expectSafeTraining(runTool(dir, {"train"}));
+}
+
+TEST_F(HostileInput, ManyLongLinesStayWithinMemory)
+{
+    // About 60 MB of reviews: far more than fits the model's budget as text.
+    std::string reviews, labels;
+    const std::string good(600, 'g');
+    for (int i = 0; i < 100000; ++i) {
+        reviews += (i % 2 ? "a wonderful and moving film number " : "a dull and tedious film number ")
+                   + std::to_string(i) + " " + good.substr(0, 500 + i % 97) + "\n";
+        labels += i % 2 ? "positive\n" : "negative\n";
+    }
+    spill(dir / "reviews.txt", reviews);
+    spill(dir / "labels.txt", labels);
+    const Outcome outcome = runTool(dir, {"train"});
+    expectSafeTraining(outcome);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+}
+
+TEST_F(HostileInput, HostileTestInputs)
+{
+    const std::vector<std::pair<const char*, std::string>> inputs = {
+        {"nul bytes", std::string(1 << 20, '\0')},
+        {"garbage", randomBytes(4 << 20, 11)},
+        {"one long line", std::string(10 << 20, 'x') + "\n"},
+        {"many empty lines", repeatedLines(200000, "")},
+    };
+    for (const auto& [name, bytes] : inputs) {
+        SCOPED_TRACE(name);
+        spill(dir / "test.txt", bytes);
+        fs::remove(dir / "out.txt");
+        fs::remove(dir / "percent.txt");
+        const Outcome outcome = runTool(dir, {"test"});
+        ASSERT_TRUE(outcome.exited) << outcome.err;
+        EXPECT_LT(outcome.peakKb, 256 * 1024);
+        if (outcome.status == 0) {
+            EXPECT_TRUE(fs::exists(dir / "out.txt"));
+            EXPECT_TRUE(fs::exists(dir / "percent.txt"));
+        } else {
+            EXPECT_NE(outcome.err.find("error:"), std::string::npos) << outcome.err;
+            EXPECT_FALSE(fs::exists(dir / "out.txt")) << "no output for a refused run";
+        }
+    }
+}
+
+TEST_F(HostileInput, DamagedModelsAreRefusedClearly)
+{
+    spill(dir / "test.txt", "good film\n");
+    const std::vector<std::pair<const char*, std::string>> models = {
+        {"empty", ""},
+        {"truncated", previousModel.substr(0, previousModel.size() / 2)},
+        {"garbage", randomBytes(previousModel.size(), 12)},
+        {"text", "this is not a model\n"},
+    };
+    for (const auto& [name, bytes] : models) {
+        SCOPED_TRACE(name);
+        spill(dir / "sentiment.model", bytes);
+        fs::remove(dir / "out.txt");
+        const Outcome outcome = runTool(dir, {"test"});
+        ASSERT_TRUE(outcome.exited) << outcome.err;
+        EXPECT_NE(outcome.status, 0);
+        EXPECT_NE(outcome.err.find("error:"), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists(dir / "out.txt"));
+        EXPECT_LT(outcome.peakKb, 128 * 1024);
+    }
+}
