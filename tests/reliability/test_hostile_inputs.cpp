@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -232,4 +233,17 @@ TEST_F(HostileInput, DamagedModelsAreRefusedClearly)
         EXPECT_FALSE(fs::exists(dir / "out.txt"));
         EXPECT_LT(outcome.peakKb, 128 * 1024);
     }
+}
+
+TEST_F(HostileInput, PipesAreRefusedNotReadAsEmpty)
+{
+    // Read once for its encoding and again for its lines, a pipe would look
+    // empty the second time and the run would report success on nothing.
+    fs::remove(dir / "test.txt");
+    ASSERT_EQ(mkfifo((dir / "test.txt").c_str(), 0644), 0);
+    const Outcome outcome = runTool(dir, {"test"});
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_NE(outcome.status, 0);
+    EXPECT_NE(outcome.err.find("test.txt"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }

@@ -25,6 +25,11 @@ std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std:
     std::error_code ec;
     auto p = fs_path(path);
     if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
+    // The encoding is settled by a first read and every pass starts over, so
+    // a pipe or device, which cannot be read twice, would come out empty.
+    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
+        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
+                    display_name + "：不是普通文件（管道和设备无法重复读取）");
     std::ifstream f(p, std::ios::binary);
     if (!f) cannot_open(display_name);
     auto size = std::filesystem::file_size(p, ec);
@@ -132,6 +137,11 @@ std::string read_file(const std::string& path, const std::string& display_name) 
     std::error_code ec;
     auto p = fs_path(path);
     if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
+    // The encoding is settled by a first read and every pass starts over, so
+    // a pipe or device, which cannot be read twice, would come out empty.
+    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
+        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
+                    display_name + "：不是普通文件（管道和设备无法重复读取）");
     std::ifstream f(p, std::ios::binary);
     if (!f) cannot_open(display_name);
     std::string data;
