@@ -113,9 +113,11 @@ for t in "${targets[@]}"; do
   mapfile -t flags < <(fuzz_flags "$t")
   echo "-- $t"
   rc=0
+  started=$SECONDS
   "$build/$t" "${flags[@]}" -max_total_time="$seconds" -artifact_prefix="$run/artifacts/" \
     "$run/corpus" >"$run/log.txt" 2>&1 || rc=$?
 
+  took=$((SECONDS - started))
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log.txt" | tail -1)
   [ -n "$execs" ] || execs=$(grep -o '^#[0-9]*' "$run/log.txt" | tail -1 | tr -d '#')
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$run/log.txt" | tail -1)
@@ -137,13 +139,13 @@ for t in "${targets[@]}"; do
     done
     trouble "$run/log.txt"
   fi
-  rows+=("$(printf '%-18s %10s %8s %6s %7s %7s %8s %6s %8s' "$t" "${execs:-?}" "${speed:-?}" "${cov:-?}" "${ft:-?}" \
-    "$files" "${kb}K" "${rss:-?}M" "${#found[@]}")")
+  rows+=("$(printf '%-18s %5s %10s %8s %6s %7s %7s %8s %6s %8s' "$t" "${took}s" "${execs:-?}" "${speed:-?}" "${cov:-?}" \
+    "${ft:-?}" "$files" "${kb}K" "${rss:-?}M" "${#found[@]}")")
 done
 
 echo
 echo "== Summary (${seconds}s per target)"
-printf '%-18s %10s %8s %6s %7s %7s %8s %6s %8s\n' target runs exec/s cov ft corpus size rss crashes
+printf '%-18s %5s %10s %8s %6s %7s %7s %8s %6s %8s\n' target time runs exec/s cov ft corpus size rss crashes
 printf '%s\n' "${rows[@]}"
 if [ ${#findings[@]} -gt 0 ]; then
   echo
