@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -84,6 +86,18 @@ QString workerFailure(QProcess *process, const QString &scriptName)
     return text;
 }
 
+// Claims a run kind's exchange files in the work directory; null when another
+// window (this program or another) holds them.
+std::unique_ptr<QLockFile> lockRunFiles(const QString &name)
+{
+    auto lock = std::make_unique<QLockFile>(name);
+    // A run may take longer than any age limit; only a dead holder is stale.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return nullptr;
+    return lock;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -103,6 +117,8 @@ MainWindow::~MainWindow()
 {
     delete ui;
     delete workDir;
+    delete trainLock;
+    delete testLock;
     // A worker still running is left alone: its results stay in the work
     // directory for the next session.
 }
@@ -240,9 +256,16 @@ void MainWindow::on_pushButton_4_clicked()
         warn(QStringLiteral("选择点评标签文件"), QStringLiteral("请先选择点评标签文件"));
         return;
     }
+    std::unique_ptr<QLockFile> lock = lockRunFiles(QStringLiteral("emotion.bat.lock"));
+    if (!lock) {
+        warn(QStringLiteral("请等待进程关闭"),
+             QStringLiteral("另一个窗口正在这个工作目录中训练。请等它完成后再开始训练。"));
+        return;
+    }
     if (!stageTrainingInputs())
         return;
 
+    trainLock = lock.release();
     trainTimer = new QTimer(this);
     pollTimer = trainTimer;
     trainProcess = startWorker(QStringLiteral("emotion.bat"), trainTimer, SLOT(check()),
@@ -283,6 +306,8 @@ void MainWindow::finishTraining()
     trainProcess->close();
     delete trainProcess;
     trainProcess = nullptr;
+    delete trainLock;
+    trainLock = nullptr;
 }
 
 void MainWindow::trainingWorkerGone(QProcess *process)
@@ -298,6 +323,8 @@ void MainWindow::trainingWorkerGone(QProcess *process)
     process->close();
     delete process;
     trainProcess = nullptr;
+    delete trainLock;
+    trainLock = nullptr;
     warn(QStringLiteral("训练未完成"), QStringLiteral("训练没有完成。\n") + text);
 }
 
@@ -306,6 +333,12 @@ void MainWindow::on_text_button_clicked()
     if (testProcess) {
         warn(QStringLiteral("请等待进程关闭"),
              QStringLiteral("测试进程正在运行。神经网络计算量较大，请耐心等待。"));
+        return;
+    }
+    std::unique_ptr<QLockFile> lock = lockRunFiles(QStringLiteral("test.bat.lock"));
+    if (!lock) {
+        warn(QStringLiteral("请等待进程关闭"),
+             QStringLiteral("另一个窗口正在这个工作目录中测试。请等它完成后再开始测试。"));
         return;
     }
     const QString text = ui->test_txt->toPlainText();
@@ -335,6 +368,7 @@ void MainWindow::on_text_button_clicked()
         }
     }
 
+    testLock = lock.release();
     testTimer = new QTimer(this);
     pollTimer = testTimer;
     testProcess = startWorker(QStringLiteral("test.bat"), testTimer, SLOT(checkTestflie()),
@@ -380,6 +414,8 @@ void MainWindow::endTestRun()
     testProcess->close();
     delete testProcess;
     testProcess = nullptr;
+    delete testLock;
+    testLock = nullptr;
 }
 
 void MainWindow::testWorkerGone(QProcess *process)
@@ -395,6 +431,8 @@ void MainWindow::testWorkerGone(QProcess *process)
     process->close();
     delete process;
     testProcess = nullptr;
+    delete testLock;
+    testLock = nullptr;
     warn(QStringLiteral("测试未完成"), QStringLiteral("测试没有完成，没有生成结果文件 out.txt。\n") + text);
 }
 

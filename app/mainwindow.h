@@ -5,6 +5,7 @@
 #include <QString>
 
 class QDir;
+class QLockFile;
 class QProcess;
 class QTimer;
 struct MainWindowForm;
@@ -54,6 +55,11 @@ private:
     // points at the latest run's timer.
     QTimer *trainTimer = nullptr;
     QTimer *testTimer = nullptr;
+
+    // Held while a run of that kind is in progress, so that two windows in the
+    // same work directory never share one run's exchange files.
+    QLockFile *trainLock = nullptr;
+    QLockFile *testLock = nullptr;
 
     friend struct MainWindowProbe; // lets the tests see the run state
 };

@@ -49,16 +49,18 @@ struct RunFixture
         return QFile::setPermissions(dir.filePath(name), permissions);
     }
 
-    // Chooses the training inputs through the window's own file dialogs.
-    bool chooseInputs(const QString &reviews, const QString &labels)
+    // Chooses the training inputs through a window's own file dialogs.
+    bool chooseInputs(const QString &reviews, const QString &labels) { return chooseInputs(window, reviews, labels); }
+    bool chooseInputs(MainWindow &target, const QString &reviews, const QString &labels)
     {
+        MainWindowForm *form = MainWindowProbe::form(target);
         const int before = modals.seen.size();
         modals.answerFileDialog({reviews});
-        QTest::mouseClick(ui()->button_file, Qt::LeftButton);
+        QTest::mouseClick(form->button_file, Qt::LeftButton);
         if (!modals.waitForSeen(before + 1))
             return false;
         modals.answerFileDialog({labels});
-        QTest::mouseClick(ui()->pushButton_2, Qt::LeftButton);
+        QTest::mouseClick(form->pushButton_2, Qt::LeftButton);
         return modals.waitForSeen(before + 2);
     }
 

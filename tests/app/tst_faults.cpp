@@ -2,6 +2,7 @@
 
 #include <QProgressBar>
 #include <QRandomGenerator>
+#include <QPushButton>
 #include <QTextEdit>
 
 #include <signal.h>
@@ -18,6 +19,7 @@ private slots:
     void workerHangingAfterItsEndSignalIsEnded();
     void workerKilledDuringTrainingKeepsThePreviousModel();
     void fullDiskStartsNoTestRun();
+    void twoWindowsShareOneWorkDirectory();
 };
 
 namespace {
@@ -159,6 +161,61 @@ void FaultTest::fullDiskStartsNoTestRun()
     QVERIFY(f.modals.waitForSeen(2, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(f.dir.read("small/test.txt").size(), 20000);
+}
+
+void FaultTest::twoWindowsShareOneWorkDirectory()
+{
+    RunFixture f;
+    MainWindow other;
+    other.show();
+    MainWindowForm *otherUi = MainWindowProbe::form(other);
+    QVERIFY(f.writeScript("emotion.bat", "cp reviews.txt trained-on.txt\nprintf 0.5 > 计数.txt\n"
+                                         "sleep 2.5\nprintf 1 > 计数.txt"));
+    QVERIFY(f.writeScript("test.bat", "cp test.txt tested.txt\nsleep 1\nprintf 50 > percent.txt\n"
+                                      "cp test.txt out.txt"));
+    QVERIFY(f.dir.write("first.txt", "the first window's reviews\n"));
+    QVERIFY(f.dir.write("second.txt", "the second window's reviews\n"));
+    QVERIFY(f.dir.write("labels-in.txt", "positive\n"));
+    QVERIFY(f.chooseInputs(f.window, f.dir.filePath("first.txt"), f.dir.filePath("labels-in.txt")));
+    QVERIFY(f.chooseInputs(other, f.dir.filePath("second.txt"), f.dir.filePath("labels-in.txt")));
+
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(MainWindowProbe::trainProcess(f.window));
+
+    // The second window may not restage the inputs under the running worker.
+    QTest::mouseClick(otherUi->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(5));
+    QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
+    QCOMPARE(f.lastBox().parent, &other);
+    QVERIFY(!MainWindowProbe::trainProcess(other));
+    QCOMPARE(f.dir.read("reviews.txt"), QByteArray("the first window's reviews\n"));
+
+    // A test run in the second window is fine; one in the first meanwhile is not.
+    otherUi->test_txt->setPlainText(QStringLiteral("second window's test"));
+    QTest::mouseClick(otherUi->text_button, Qt::LeftButton);
+    QVERIFY(MainWindowProbe::testProcess(other));
+    f.ui()->test_txt->setPlainText(QStringLiteral("first window's test"));
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(6));
+    QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
+    QCOMPARE(f.lastBox().parent, &f.window);
+    QVERIFY(!MainWindowProbe::testProcess(f.window));
+
+    QVERIFY(f.modals.waitForSeen(7, 6000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
+    QCOMPARE(MainWindowProbe::form(other)->text_ans->toPlainText(), QStringLiteral("second window's test\n"));
+    QVERIFY(f.modals.waitForSeen(8, 8000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+    QCOMPARE(f.dir.read("trained-on.txt"), QByteArray("the first window's reviews\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 5000);
+
+    // Once the first window's run is over, the second may train.
+    QTest::mouseClick(otherUi->pushButton_4, Qt::LeftButton);
+    QVERIFY(MainWindowProbe::trainProcess(other));
+    QVERIFY(f.modals.waitForSeen(9, 8000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+    QCOMPARE(f.dir.read("trained-on.txt"), QByteArray("the second window's reviews\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(other), 5000);
 }
 
 QTEST_MAIN(FaultTest)
