@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFragment>
+#include <QTimer>
 #include <QToolBar>
 
 class FormTest : public QObject
@@ -30,6 +31,7 @@ private slots:
     void resizingKeepsChildGeometry();
     void metaObject();
     void metaCasts();
+    void closingEndsTheProgramWithStatusZero();
 };
 
 void FormTest::widgetTree_data()
@@ -317,6 +319,19 @@ void FormTest::metaCasts()
     QCOMPARE(window.qt_metacall(QMetaObject::RegisterMethodArgumentMetaType, offset + 7, args), 0);
     QCOMPARE(window.qt_metacall(QMetaObject::RegisterMethodArgumentMetaType, offset + 4, args), -3);
     QCOMPARE(dummy, -1);
+}
+
+void FormTest::closingEndsTheProgramWithStatusZero()
+{
+    TestWorkDir dir;
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The one window closing is what ends the event loop.
+    QTimer::singleShot(100, &window, &QWidget::close);
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // would mean no quit
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!window.isVisible());
 }
 
 QTEST_MAIN(FormTest)
