@@ -64,6 +64,15 @@ struct RunFixture
         return modals.waitForSeen(before + 2);
     }
 
+    // Puts a program or script into the work directory, executable.
+    bool install(const QString &from, const QString &name)
+    {
+        const QString to = dir.filePath(name);
+        QFile::remove(to);
+        return QFile::copy(from, to)
+            && QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
     int boxCount() const { return modals.boxes().size(); }
     ModalHandler::Seen lastBox() const { return modals.boxes().value(modals.boxes().size() - 1); }
 };

@@ -14,25 +14,14 @@ private slots:
     void trainThenTestTheSampleSentences();
 };
 
-namespace {
-
-bool install(const QString &from, const QString &to)
-{
-    QFile::remove(to);
-    return QFile::copy(from, to)
-        && QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-} // namespace
-
 void EndToEndTest::trainThenTestTheSampleSentences()
 {
     RunFixture f;
     const QString scripts = QStringLiteral(WORKER_SCRIPTS_DIR);
     const QString samples = QStringLiteral(SAMPLE_DIR);
-    QVERIFY(install(QStringLiteral(SENTIMENT_BIN), f.dir.filePath("sentiment")));
-    QVERIFY(install(scripts + "/emotion.bat", f.dir.filePath("emotion.bat")));
-    QVERIFY(install(scripts + "/test.bat", f.dir.filePath("test.bat")));
+    QVERIFY(f.install(QStringLiteral(SENTIMENT_BIN), "sentiment"));
+    QVERIFY(f.install(scripts + "/emotion.bat", "emotion.bat"));
+    QVERIFY(f.install(scripts + "/test.bat", "test.bat"));
 
     QVERIFY(f.chooseInputs(samples + "/sample-reviews.txt", samples + "/sample-labels.txt"));
     QCOMPARE(f.ui()->nr_label->text(), QStringLiteral("sample-reviews.txt"));

@@ -24,13 +24,6 @@ private slots:
 
 namespace {
 
-bool install(const QString &from, const QString &to)
-{
-    QFile::remove(to);
-    return QFile::copy(from, to)
-        && QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 // Runs `sentiment test` on one line with the model in `dir`; true when the
 // model loads and judges it.
 bool modelIsUsable(const QString &dir)
@@ -80,8 +73,8 @@ void FaultTest::workerKilledDuringTrainingKeepsThePreviousModel()
 {
     RunFixture f;
     const QString scripts = QStringLiteral(WORKER_SCRIPTS_DIR);
-    QVERIFY(install(QStringLiteral(SENTIMENT_BIN), f.dir.filePath("sentiment")));
-    QVERIFY(install(scripts + "/emotion.bat", f.dir.filePath("emotion.bat")));
+    QVERIFY(f.install(QStringLiteral(SENTIMENT_BIN), "sentiment"));
+    QVERIFY(f.install(scripts + "/emotion.bat", "emotion.bat"));
 
     // A training set large enough that a kill lands mid-run.
     const QString samples = QStringLiteral(SAMPLE_DIR);
