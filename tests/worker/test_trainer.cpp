@@ -99,3 +99,50 @@ TEST(Trainer, RefusesBadSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+// The streamed path hashes on worker threads; blocks must still reach the
+// learner in file order, so the thread count cannot change a single byte.
+TEST_F(SampleTraining, StreamedModelIsTheSameForAnyThreadCount) {
+    TrainOptions o;
+    o.cache_limit = 10;
+    o.seed = 7;
+    o.threads = 1;
+    TrainResult one = train(o);
+    ASSERT_TRUE(one.streamed);
+    const std::string a = serialize_model(one.model);
+    for (unsigned threads : {2u, 3u, 8u}) {
+        o.threads = threads;
+        EXPECT_EQ(serialize_model(train(o).model), a) << threads << " threads";
+    }
+    EXPECT_EQ(serialize_model(train(o).model), a) << "second run";
+}
+
+// Blocks smaller than the file: the order of many blocks across threads.
+TEST(StreamedTraining, ManyBlocksGiveTheSameModelOnOneThreadAndMany) {
+    std::string reviews, labels;
+    const char* good[] = {"great fun", "lovely and warm", "a wonderful film", "best of the year"};
+    const char* bad[] = {"dull and slow", "a terrible mess", "boring plot", "worst acting ever"};
+    for (int i = 0; i < 40000; ++i) {
+        bool pos = (i * 7919) % 3 != 0;
+        reviews += std::string(pos ? good[i % 4] : bad[i % 4]) + " number " + std::to_string(i % 977) + "\n";
+        labels += pos ? "positive\n" : "negative\n";
+    }
+    Dataset data = read_dataset(reviews, labels);
+    TrainOptions o;
+    o.cache_limit = 1000;
+    auto run = [&](unsigned threads) {
+        o.threads = threads;
+        LineReader reader(reviews, "reviews.txt");
+        TrainResult r = train_model(reader, data.labels, o);
+        EXPECT_TRUE(r.streamed);
+        EXPECT_GT(r.holdout_accuracy, 0.95);
+        return serialize_model(r.model);
+    };
+    const std::string one = run(1);
+    EXPECT_EQ(run(2), one);
+    EXPECT_EQ(run(5), one);
+}
+
+}  // namespace

@@ -71,6 +71,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1e-3, 100.0));
     train->add_option("--holdout", to.holdout, "Share of reviews set aside to choose the number of passes")
         ->capture_default_str()->check(CLI::Range(0.0, 0.5));
+    train->add_option("--threads", to.threads, "Threads hashing reviews too many to keep in memory (0: one per core); "
+                      "the model is the same for any number")
+        ->capture_default_str()->check(CLI::Range(0u, 64u));
     train->add_option("--bits", bits, "log2 of the number of feature buckets")->capture_default_str()
         ->check(CLI::Range(int(kMinBits), int(kMaxBits)));
     train->add_option("--ngrams", ngrams, "Longest word/character n-gram")->capture_default_str()
@@ -145,7 +148,10 @@ int main(int argc, char** argv) {
                 std::printf("model written to %s (streamed, %d epochs)\n", tf.model.c_str(), r.epochs);
             else
                 std::printf("model written to %s\n", tf.model.c_str());
-            if (r.holdout_accuracy >= 0)
+            if (r.progressive)
+                std::printf("progressive accuracy: %.4f (%zu reviews, each judged before it was learnt)\n",
+                            r.holdout_accuracy, r.holdout_size);
+            else if (r.holdout_accuracy >= 0)
                 std::printf("held-out accuracy: %.4f (%zu reviews)\n", r.holdout_accuracy, r.holdout_size);
             std::fflush(stdout);
         } else if (*test) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 #include "errors.h"
@@ -29,6 +30,13 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
         if (need_ == 0) {
             if (c < 0x80) {
                 ++i;
+                // Runs of ASCII, eight bytes at a time.
+                while (i + 8 <= n) {
+                    std::uint64_t word;
+                    std::memcpy(&word, p + i, 8);
+                    if (word & 0x8080808080808080ULL) break;
+                    i += 8;
+                }
                 continue;
             }
             lo_ = 0x80;

@@ -132,6 +132,8 @@ bool is_negation(std::string_view w) {
         "not", "no", "never", "cannot", "nothing", "nobody", "none", "nor",
         "neither", "without", "hardly", "barely", "nowhere", "isnt"};
     if (w.size() > 3 && w.substr(w.size() - 3) == "n't") return true;
+    if (w.size() > 7 || (w[0] != 'n' && w[0] != 'c' && w[0] != 'w' && w[0] != 'h' && w[0] != 'b' && w[0] != 'i'))
+        return false;
     return std::find(words.begin(), words.end(), w) != words.end();
 }
 
@@ -154,7 +156,11 @@ public:
         word_.clear();
     }
     void end_scope() { negating_ = false; }
-    void add_char(char32_t cp) { append_utf8(word_, lower(cp)); }
+    void add_char(char32_t cp) {
+        if (cp < 0x80) word_ += static_cast<char>(lower(cp));
+        else append_utf8(word_, lower(cp));
+    }
+    void add_ascii(char c) { word_ += c; }
     bool in_word() const { return !word_.empty(); }
     void single(char32_t cp, TokenKind kind) {
         single_.clear();
@@ -175,6 +181,23 @@ void tokenize(std::string_view text, TokenList& out) {
     Splitter s(out);
     std::size_t i = 0;
     while (i < text.size()) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80 && b != '\'') {
+            // Plain ASCII, most of English text: no decoding, no folding.
+            ++i;
+            if ((b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
+                s.add_ascii(static_cast<char>(b));
+            } else if (b >= 'A' && b <= 'Z') {
+                s.add_ascii(static_cast<char>(b + 32));
+            } else if (is_clause_punct(b)) {
+                s.flush_word();
+                s.end_scope();
+                s.single(b, TokenKind::Punct);
+            } else {
+                s.flush_word();
+            }
+            continue;
+        }
         char32_t cp = next_code_point(text, i);
         if (cp == kInvalid) {
             s.flush_word();

@@ -24,6 +24,9 @@ struct TrainOptions {
     // Feature ids kept in memory between passes; beyond this the reviews are
     // re-read and re-tokenised each epoch so memory stays bounded.
     std::size_t cache_limit = std::size_t{12} << 20;
+    // Threads hashing streamed reviews; 0 = one per core. The model does
+    // not depend on it.
+    unsigned threads = 0;
 };
 
 struct TrainResult {
@@ -32,6 +35,7 @@ struct TrainResult {
     double holdout_accuracy = -1;   // on the held-out reviews; -1 if none
     std::size_t holdout_size = 0;
     bool streamed = false;          // true if the reviews did not fit the cache
+    bool progressive = false;       // holdout_accuracy judged each review before learning it
 };
 
 // Trains on the first labels.size() lines of reviews (label 1 = positive).
