@@ -89,7 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"utf8_bom_then_garbage", "\xEF\xBB\xBFok\n\xC3\x28\n", "in.txt line 2"},
         BadCase{"utf16_odd_length", "\xFF\xFE\x41\x00\x42"s, "in.txt line 1"},
         BadCase{"utf16_lone_surrogate", "\xFF\xFE\x41\x00\x0A\x00\x00\xD8\x41\x00"s, "in.txt line 2"},
-        BadCase{"utf8_cut_at_end", "\xEF\xBB\xBFok\n\xE4\xBD"s, "in.txt line 2"}),
+        BadCase{"utf8_cut_at_end", "\xEF\xBB\xBFok\n\xE4\xBD"s, "in.txt line 2"},
+        // Without a byte-order mark the cut last character is the only damage
+        // and is found only at the end of the input.
+        BadCase{"utf8_cut_at_end_no_bom", "好评好评好评好评\n\xE5\xA5"s, "in.txt line 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Utf8Validator, RejectsOverlongsSurrogatesAndOutOfRange) {

@@ -110,7 +110,9 @@ Encoding EncodingDetector::result() const {
     // Real GB18030 text breaks UTF-8 rules at almost every character, so
     // many well-formed multi-byte sequences mean damaged UTF-8.
     if (good >= 8 && good > 4 * bad) {
-        std::uint64_t line = lines_before_first_bad_ + 1;
+        // Input cut inside its last character has no bad byte: the damage is on
+        // the last line.
+        std::uint64_t line = (seen_bad_ ? lines_before_first_bad_ : newlines_) + 1;
         throw Error(where_en(name_, line) + "invalid UTF-8 byte sequence (the rest of the file is UTF-8, so this byte is damage, not another encoding)",
                     where_zh(name_, line) + "UTF-8 字节序列无效（文件其余部分是 UTF-8，此处字节已损坏）");
     }
