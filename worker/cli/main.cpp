@@ -63,13 +63,13 @@ int main(int argc, char** argv) {
         ->capture_default_str()->check(CLI::Range(0.0, 10.0));
     train->add_option("--svm-c", to.svm_c, "SVM cost of a margin violation")->capture_default_str()
         ->check(CLI::Range(1e-6, 1e6));
-    train->add_option("--interpolation", to.interpolation, "Share of the SVM in its mix with naive Bayes")
+    train->add_option("--interpolation", to.interpolation, "Share of the SVM in its mix with naive Bayes when there are too few reviews to choose it by cross-validation")
         ->capture_default_str()->check(CLI::Range(0.0, 1.0));
     train->add_flag("--sgd", to.use_sgd, "Use AdaGrad logistic regression even when the reviews fit in memory")
         ->capture_default_str();
     train->add_option("--nb-alpha", to.nb_smoothing, "Smoothing of the naive Bayes counts")->capture_default_str()
         ->check(CLI::Range(1e-3, 100.0));
-    train->add_option("--holdout", to.holdout, "Share of reviews set aside to choose the number of passes")
+    train->add_option("--holdout", to.holdout, "Share of reviews set aside to choose the number of AdaGrad passes (--sgd); 0 also turns off the cross-validation that picks the NB interpolation and the probability scale")
         ->capture_default_str()->check(CLI::Range(0.0, 0.5));
     train->add_option("--threads", to.threads, "Threads hashing reviews too many to keep in memory (0: one per core); "
                       "the model is the same for any number")
@@ -151,6 +151,9 @@ int main(int argc, char** argv) {
             if (r.progressive)
                 std::printf("progressive accuracy: %.4f (%zu reviews, each judged before it was learnt)\n",
                             r.holdout_accuracy, r.holdout_size);
+            else if (r.cross_validated)
+                std::printf("cross-validated accuracy: %.4f (%zu reviews, NB interpolation %.2f)\n", r.holdout_accuracy,
+                            r.holdout_size, r.interpolation);
             else if (r.holdout_accuracy >= 0)
                 std::printf("held-out accuracy: %.4f (%zu reviews)\n", r.holdout_accuracy, r.holdout_size);
             std::fflush(stdout);

@@ -17,8 +17,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 #include "block_pipeline.h"
 #include "errors.h"
@@ -182,7 +186,7 @@ public:
         count_pass();
         if (!cached_) return run_streamed();
         prior_ = prior_logit(true);
-        if (!o_.use_sgd) return run_svm(held_count);
+        if (!o_.use_sgd) return run_svm(held_count > 0);
 
         TrainResult result;
         result.holdout_size = held_count;
@@ -251,7 +255,9 @@ private:
     void count_pass() {
         const std::size_t n = labels_.size();
         const std::size_t buckets = std::size_t{1} << o_.features.bits;
-        Counts counts(buckets, {0, 0});
+        // Only AdaGrad on cached reviews uses these counts; the SVM counts
+        // per fold and the streamed path starts over.
+        Counts counts(o_.use_sgd ? buckets : 0, {0, 0});
         cached_ = true;
         cache_.clear();
         // Pages of the reserve are only touched as they fill, and growth
@@ -264,7 +270,7 @@ private:
         for (std::size_t i = 0; i < n; ++i) {
             next_line(line, i);
             fx_.extract(line, ids_);
-            if (!held_[i]) {
+            if (o_.use_sgd && !held_[i]) {
                 const int y = labels_[i];
                 for (std::uint32_t id : ids_) ++counts[id][y];
             }
@@ -283,7 +289,7 @@ private:
             offsets_.push_back(cache_.size());
             if ((i & 1023) == 0) report(0.35 * double(i) / double(n));
         }
-        learner_.set_ratios(counts);
+        if (o_.use_sgd) learner_.set_ratios(counts);
     }
 
     void recount_from_cache() {
@@ -380,33 +386,50 @@ private:
         return static_cast<int>(std::clamp<std::size_t>(wanted, 1, std::size_t(std::clamp(max_epochs, 1, 3))));
     }
 
+    // One NBSVM fit on the reviews outside `fold` (all of them for -1), over
+    // dense feature numbers. Touches only its own state, so folds can run on
+    // threads side by side.
+    struct SvmFit {
+        std::vector<float> r, w;  // NB ratio and SVM weight per feature
+        double bias = 0;
+        double mean_abs = 0;      // mean |w| over the features seen
+    };
+
+    bool in_fit(std::size_t i, int fold) const { return fold < 0 || fold_[i] != fold; }
+
     // Squared-hinge SVM on the NB-scaled features by dual coordinate descent
     // (Hsieh et al. 2008), the solver NBSVM uses; the bias is a feature of
-    // constant value 1.
-    void fit_svm(std::vector<float>& w, double& bias) {
-        const auto& r = learner_.ratios();
-        const std::size_t n = labels_.size();
-        w.assign(r.size(), 0.0f);
-        std::vector<double> wd(r.size(), 0.0);
-        bias = 0;
+    // constant value 1. done receives the share of the iteration budget used.
+    SvmFit fit_svm(int fold, std::atomic<int>* done_permille) const {
+        const std::size_t n = labels_.size(), u = dense_to_bucket_.size();
+        SvmFit fit;
+        {
+            Counts counts(u, {0, 0});
+            for (std::size_t i = 0; i < n; ++i) {
+                if (!in_fit(i, fold)) continue;
+                const int y = labels_[i];
+                for (std::uint64_t k = offsets_[i]; k < offsets_[i + 1]; ++k) ++counts[cache_[k]][y];
+            }
+            fit.r = nb_ratios(counts, o_.nb_smoothing);
+        }
+        const auto& r = fit.r;
+        std::vector<double> wd(u, 0.0);
+        double bias = 0;
         const double diag = 0.5 / o_.svm_c;
         std::vector<std::uint32_t> order;
-        std::vector<double> qii, alpha;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (held_[i]) continue;
-            order.push_back(static_cast<std::uint32_t>(i));
-        }
-        qii.assign(n, 0.0);
-        alpha.assign(n, 0.0);
+        for (std::size_t i = 0; i < n; ++i)
+            if (in_fit(i, fold)) order.push_back(static_cast<std::uint32_t>(i));
+        std::vector<double> qii(n, 0.0), alpha(n, 0.0);
         for (std::uint32_t i : order) {
             Doc d = cached_doc(i);
             double q = 1.0 + diag;
             for (std::uint32_t k = 0; k < d.size; ++k) q += double(r[d.ids[k]]) * r[d.ids[k]];
             qii[i] = q;
         }
+        std::uint64_t rng = o_.seed + 0x9E3779B97F4A7C15ULL * std::uint64_t(fold + 1);
         const int max_iter = 200;
         for (int it = 0; it < max_iter; ++it) {
-            shuffle(order, rng_);
+            shuffle(order, rng);
             double pg_max = -1e300, pg_min = 1e300;
             for (std::uint32_t i : order) {
                 Doc d = cached_doc(i);
@@ -424,30 +447,43 @@ private:
                 for (std::uint32_t k = 0; k < d.size; ++k) wd[d.ids[k]] += step * r[d.ids[k]];
                 bias += step;
             }
-            report(phase_begin_ + phase_width_ * double(it + 1) / max_iter);
+            if (done_permille) done_permille->store((it + 1) * 1000 / max_iter);
             if (pg_max - pg_min < 0.1) break;
         }
-        for (std::size_t j = 0; j < w.size(); ++j) w[j] = static_cast<float>(wd[j]);
-    }
-
-    // NBSVM's interpolation w' = (1 - beta) mean|w| + beta w: a pull
-    // towards naive Bayes, which is strong on short texts.
-    void interpolate(std::vector<float>& w) const {
-        const auto& r = learner_.ratios();
+        if (done_permille) done_permille->store(1000);
+        fit.w.resize(u);
         double sum = 0;
         std::size_t used = 0;
-        for (std::size_t j = 0; j < w.size(); ++j)
+        for (std::size_t j = 0; j < u; ++j) {
+            fit.w[j] = static_cast<float>(wd[j]);
             if (r[j] != 0.0f) {
-                sum += std::abs(w[j]);
+                sum += std::abs(wd[j]);
                 ++used;
             }
-        const double mean = used ? sum / double(used) : 0.0;
-        const double beta = o_.interpolation;
-        for (std::size_t j = 0; j < w.size(); ++j) w[j] = static_cast<float>((1 - beta) * mean + beta * w[j]);
+        }
+        fit.bias = bias;
+        fit.mean_abs = used ? sum / double(used) : 0.0;
+        return fit;
     }
 
-    // Platt scaling: p = sigmoid(a s + c) fitted by Newton's method on the
-    // held-out margins, so the printed probabilities mean something.
+    static std::vector<float> nb_ratios(const Counts& counts, double a) {
+        double used = 0, sp = 0, sn = 0;
+        for (const auto& c : counts) {
+            if (c[0] || c[1]) ++used;
+            sn += c[0];
+            sp += c[1];
+        }
+        const double norm = std::log((sn + a * used) / (sp + a * used));
+        std::vector<float> r(counts.size(), 0.0f);
+        for (std::size_t j = 0; j < counts.size(); ++j)
+            if (counts[j][0] || counts[j][1])
+                r[j] = static_cast<float>(std::log((a + counts[j][1]) / (a + counts[j][0])) + norm);
+        return r;
+    }
+
+    // Platt scaling: p = sigmoid(a s + c) fitted by Newton's method on
+    // held-out margins, so the printed probabilities mean something; c also
+    // moves the decision threshold, which matters when one class dominates.
     static void fit_platt(const std::vector<double>& s, const std::vector<std::uint8_t>& y, double& a, double& c) {
         a = 1;
         c = 0;
@@ -475,40 +511,138 @@ private:
         }
     }
 
-    TrainResult run_svm(std::size_t held_count) {
-        TrainResult result;
-        result.holdout_size = held_count;
-        rng_ = o_.seed;
-        std::vector<float> w;
-        double bias = 0, a = 1, c = 0;
-        if (held_count > 0) {
-            phase_begin_ = 0.35;
-            phase_width_ = 0.3;
-            fit_svm(w, bias);
-            interpolate(w);
-            learner_.set_weights(w, bias);
-            std::vector<double> s;
-            std::vector<std::uint8_t> y;
-            for (std::size_t i = 0; i < labels_.size(); ++i) {
-                if (!held_[i]) continue;
-                s.push_back(learner_.score(cached_doc(i)));
-                y.push_back(labels_[i]);
+    // Features become dense numbers 0..u-1 in order of first appearance, so
+    // the per-fold tables are as small as the vocabulary.
+    void densify() {
+        std::vector<std::uint32_t> map(std::size_t{1} << o_.features.bits, 0xFFFFFFFFu);
+        dense_to_bucket_.clear();
+        for (std::uint32_t& id : cache_) {
+            if (map[id] == 0xFFFFFFFFu) {
+                map[id] = static_cast<std::uint32_t>(dense_to_bucket_.size());
+                dense_to_bucket_.push_back(id);
             }
-            fit_platt(s, y, a, c);
-            std::size_t correct = 0;
-            for (std::size_t k = 0; k < s.size(); ++k) correct += (a * s[k] + c >= 0) == (y[k] == 1);
-            result.holdout_accuracy = double(correct) / double(held_count);
-            std::fill(held_.begin(), held_.end(), 0);
-            recount_from_cache();
+            id = map[id];
         }
-        phase_begin_ = held_count > 0 ? 0.65 : 0.35;
-        phase_width_ = 0.99 - phase_begin_;
-        fit_svm(w, bias);
-        interpolate(w);
-        for (float& x : w) x = static_cast<float>(x * a);
-        learner_.set_weights(std::move(w), bias * a + c);
+    }
+
+    // k-fold cross-validation picks the NB interpolation and fits Platt
+    // scaling on every review's out-of-fold score; the model is then fit
+    // on all reviews. Folds run on all cores; each has its own seed, so the
+    // result does not depend on the thread count.
+    TrainResult run_svm(bool cross_validate) {
+        const std::size_t n = labels_.size();
+        TrainResult result;
+        densify();
+        static constexpr double kBetas[] = {0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 1.0};
+        double beta = o_.interpolation, a = 1, c = 0;
+        const double cv_begin = reported_, cv_end = cross_validate ? cv_begin + 0.75 * (0.99 - cv_begin) : cv_begin;
+        if (cross_validate) {
+            const int k = kFolds;
+            fold_.resize(n);
+            for (std::size_t i = 0; i < n; ++i)
+                fold_[i] = static_cast<std::uint8_t>(splitmix64(o_.seed * 0x2545F4914F6CDD1DULL + i) % k);
+            // Per review: sum of r over its features and of w r, enough to
+            // score it for every interpolation.
+            std::vector<double> sum_r(n), sum_wr(n);
+            std::vector<double> fold_bias(k), fold_mean(k);
+            std::vector<std::atomic<int>> done(k);
+            for (auto& d : done) d.store(0);
+            std::atomic<int> next{0};
+            std::exception_ptr error;
+            std::mutex error_mu;
+            auto work = [&] {
+                for (;;) {
+                    const int f = next.fetch_add(1);
+                    if (f >= k) return;
+                    try {
+                        SvmFit fit = fit_svm(f, &done[f]);
+                        for (std::size_t i = 0; i < n; ++i) {
+                            if (fold_[i] != f) continue;
+                            Doc d = cached_doc(i);
+                            double sr = 0, swr = 0;
+                            for (std::uint32_t q = 0; q < d.size; ++q) {
+                                sr += fit.r[d.ids[q]];
+                                swr += double(fit.w[d.ids[q]]) * fit.r[d.ids[q]];
+                            }
+                            sum_r[i] = sr;
+                            sum_wr[i] = swr;
+                        }
+                        fold_bias[f] = fit.bias;
+                        fold_mean[f] = fit.mean_abs;
+                    } catch (...) {
+                        std::lock_guard<std::mutex> lock(error_mu);
+                        if (!error) error = std::current_exception();
+                        done[f].store(1000);
+                    }
+                }
+            };
+            const unsigned threads = std::min<unsigned>(k, o_.threads ? o_.threads : BlockPipeline::default_workers());
+            std::vector<std::thread> pool;
+            for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+            for (;;) {
+                int total = 0;
+                for (auto& d : done) total += d.load();
+                report(cv_begin + (cv_end - cv_begin) * double(total) / (1000.0 * k));
+                if (total == 1000 * k) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            for (auto& t : pool) t.join();
+            if (error) std::rethrow_exception(error);
+
+            double best_loss = std::numeric_limits<double>::infinity();
+            std::vector<double> s(n);
+            for (double b : kBetas) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    const int f = fold_[i];
+                    s[i] = fold_bias[f] + (1 - b) * fold_mean[f] * sum_r[i] + b * sum_wr[i];
+                }
+                double pa, pc;
+                fit_platt(s, labels_, pa, pc);
+                HeldOutScore score;
+                for (std::size_t i = 0; i < n; ++i) score.add(Learner::sigmoid(pa * s[i] + pc), labels_[i]);
+                if (score.log_loss < best_loss) {
+                    best_loss = score.log_loss;
+                    beta = b;
+                    a = pa;
+                    c = pc;
+                    result.holdout_accuracy = double(score.correct) / double(n);
+                }
+            }
+            result.holdout_size = n;
+            result.cross_validated = true;
+            std::vector<std::uint8_t>().swap(fold_);
+        }
+        std::atomic<int> done{0};
+        const double final_begin = cv_end;
+        SvmFit fit;
+        {
+            std::exception_ptr error;
+            std::thread t([&] {
+                try {
+                    fit = fit_svm(-1, &done);
+                } catch (...) {
+                    error = std::current_exception();
+                    done.store(1000);
+                }
+            });
+            while (done.load() < 1000) {
+                report(final_begin + (0.99 - final_begin) * done.load() / 1000.0);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            t.join();
+            if (error) std::rethrow_exception(error);
+        }
+        Model m;
+        m.features = o_.features;
+        m.weights.assign(std::size_t{1} << o_.features.bits, 0.0f);
+        for (std::size_t j = 0; j < dense_to_bucket_.size(); ++j) {
+            const double w = (1 - beta) * fit.mean_abs + beta * fit.w[j];
+            m.weights[dense_to_bucket_[j]] = static_cast<float>(a * w * fit.r[j]);
+        }
+        m.bias = static_cast<float>(a * fit.bias + c);
+        result.interpolation = beta;
         result.epochs = 1;
-        result.model = learner_.fold();
+        result.model = std::move(m);
         return result;
     }
 
@@ -527,12 +661,15 @@ private:
     bool cached_ = true;
     std::vector<std::uint32_t> cache_;
     std::vector<std::uint64_t> offsets_;
+    std::vector<std::uint32_t> dense_to_bucket_;
+    std::vector<std::uint8_t> fold_;
     double prior_ = 0;
     std::uint64_t rng_ = 0;
     double phase_begin_ = 0, phase_width_ = 0;
     double reported_ = 0;
     static constexpr std::size_t kBlockLines = 8192;
     static constexpr std::size_t kSampleLines = 2000;
+    static constexpr int kFolds = 5;
 };
 
 }  // namespace

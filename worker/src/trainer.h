@@ -35,6 +35,8 @@ struct TrainResult {
     double holdout_accuracy = -1;   // on the held-out reviews; -1 if none
     std::size_t holdout_size = 0;
     bool streamed = false;          // true if the reviews did not fit the cache
+    bool cross_validated = false;   // holdout_accuracy is out-of-fold over all reviews
+    double interpolation = -1;      // NB interpolation chosen by cross-validation
     bool progressive = false;       // holdout_accuracy judged each review before learning it
 };
 
