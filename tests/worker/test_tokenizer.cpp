@@ -38,7 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
     Chinese, Tokenize,
     ::testing::Values(
         TokenCase{"characters", "很好吃", {"很", "好", "吃"}},
-        TokenCase{"full_width_punctuation", "不错！还会再来。", {"不", "错", "!", "还", "会", "再", "来", "."}},
+        TokenCase{"full_width_punctuation", "不错！还会再来。", {"不", "neg_错", "!", "还", "会", "再", "来", "."}},
+        TokenCase{"negation_scope_ends_at_punctuation", "不好吃，很好", {"不", "neg_好", "neg_吃", ",", "很", "好"}},
+        TokenCase{"traditional_negation", "沒有味道", {"沒", "neg_有", "neg_味", "neg_道"}},
+        TokenCase{"negation_carries_over_latin_words", "没有wifi好", {"没", "neg_有", "neg_wifi", "neg_好"}},
         TokenCase{"mixed_with_english", "手机OK,很好", {"手", "机", "ok", ",", "很", "好"}},
         TokenCase{"full_width_letters", "ＧＯＯＤ", {"good"}},
         TokenCase{"emoji_kept", "好吃😋", {"好", "吃", "😋"}},

@@ -137,6 +137,15 @@ bool is_negation(std::string_view w) {
     return std::find(words.begin(), words.end(), w) != words.end();
 }
 
+bool is_han_negation(char32_t cp) {
+    switch (cp) {
+    case U'不': case U'没': case U'沒': case U'无': case U'無': case U'别': case U'別': case U'未':
+        return true;
+    default:
+        return false;
+    }
+}
+
 class Splitter {
 public:
     explicit Splitter(TokenList& out) : out_(out) {}
@@ -161,6 +170,15 @@ public:
         else append_utf8(word_, lower(cp));
     }
     void add_ascii(char c) { word_ += c; }
+    // A Chinese negation marks the characters after it up to the end of
+    // the clause, as English ones do words: 不好吃 -> 不 neg_好 neg_吃.
+    void han(char32_t cp) {
+        single_.clear();
+        if (negating_) single_ = "neg_";
+        append_utf8(single_, cp);
+        out_.add(single_, TokenKind::Han);
+        if (is_han_negation(cp)) negating_ = true;
+    }
     bool in_word() const { return !word_.empty(); }
     void single(char32_t cp, TokenKind kind) {
         single_.clear();
@@ -216,7 +234,7 @@ void tokenize(std::string_view text, TokenList& out) {
             }
         } else if (is_han(cp)) {
             s.flush_word();
-            s.single(cp, TokenKind::Han);
+            s.han(cp);
         } else if (is_clause_punct(cp)) {
             s.flush_word();
             s.end_scope();

@@ -32,7 +32,8 @@ private:
 //  - . , ; : ! ? (and their full-width forms, 。 、) are tokens and end a
 //    negation scope; other symbols separate words, emoji are kept;
 //  - after a negation word (not, no, never, ...n't) the following words up
-//    to the next punctuation get the prefix "neg_": "not good" -> not neg_good.
+//    to the next punctuation get the prefix "neg_": "not good" -> not neg_good;
+//    likewise the characters after 不, 没, 无, 别, 未 (and traditional forms).
 // Bytes that are not valid UTF-8 act as separators.
 void tokenize(std::string_view text, TokenList& out);
 std::vector<std::string> tokenize(std::string_view text);
