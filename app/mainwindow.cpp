@@ -86,16 +86,25 @@ QString workerFailure(QProcess *process, const QString &scriptName)
     return text;
 }
 
-// Claims a run kind's exchange files in the work directory; null when another
-// window (this program or another) holds them.
+// Claims a run kind's exchange files in the work directory. On failure the
+// lock is returned unlocked, with its error saying whether another window
+// holds it or the directory cannot be written.
 std::unique_ptr<QLockFile> lockRunFiles(const QString &name)
 {
     auto lock = std::make_unique<QLockFile>(name);
     // A run may take longer than any age limit; only a dead holder is stale.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return nullptr;
+    lock->tryLock(0);
     return lock;
+}
+
+// The box for a lock that could not be taken; `kind` is "训练" or "测试".
+QString lockFailure(const QLockFile &lock, const QString &kind)
+{
+    if (lock.error() == QLockFile::LockFailedError)
+        return QStringLiteral("另一个窗口正在这个工作目录中%1。请等它完成后再开始%1。").arg(kind);
+    return QStringLiteral("无法在工作目录 %1 中写入文件，%2没有开始。请检查目录权限和磁盘空间。")
+        .arg(QDir::toNativeSeparators(QDir::currentPath()), kind);
 }
 
 } // namespace
@@ -257,9 +266,10 @@ void MainWindow::on_pushButton_4_clicked()
         return;
     }
     std::unique_ptr<QLockFile> lock = lockRunFiles(QStringLiteral("emotion.bat.lock"));
-    if (!lock) {
-        warn(QStringLiteral("请等待进程关闭"),
-             QStringLiteral("另一个窗口正在这个工作目录中训练。请等它完成后再开始训练。"));
+    if (!lock->isLocked()) {
+        warn(lock->error() == QLockFile::LockFailedError ? QStringLiteral("请等待进程关闭")
+                                                         : QStringLiteral("无法开始训练"),
+             lockFailure(*lock, QStringLiteral("训练")));
         return;
     }
     if (!stageTrainingInputs())
@@ -336,9 +346,10 @@ void MainWindow::on_text_button_clicked()
         return;
     }
     std::unique_ptr<QLockFile> lock = lockRunFiles(QStringLiteral("test.bat.lock"));
-    if (!lock) {
-        warn(QStringLiteral("请等待进程关闭"),
-             QStringLiteral("另一个窗口正在这个工作目录中测试。请等它完成后再开始测试。"));
+    if (!lock->isLocked()) {
+        warn(lock->error() == QLockFile::LockFailedError ? QStringLiteral("请等待进程关闭")
+                                                         : QStringLiteral("无法开始测试"),
+             lockFailure(*lock, QStringLiteral("测试")));
         return;
     }
     const QString text = ui->test_txt->toPlainText();

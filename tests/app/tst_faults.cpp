@@ -20,6 +20,7 @@ private slots:
     void workerKilledDuringTrainingKeepsThePreviousModel();
     void fullDiskStartsNoTestRun();
     void twoWindowsShareOneWorkDirectory();
+    void readOnlyWorkDirectoryStartsNothing();
 };
 
 namespace {
@@ -179,6 +180,7 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
     QTest::mouseClick(otherUi->pushButton_4, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(5));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
+    QVERIFY2(f.lastBox().text.contains(QStringLiteral("另一个窗口")), qPrintable(f.lastBox().text));
     QCOMPARE(f.lastBox().parent, &other);
     QVERIFY(!MainWindowProbe::trainProcess(other));
     QCOMPARE(f.dir.read("reviews.txt"), QByteArray("the first window's reviews\n"));
@@ -209,6 +211,50 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
     QCOMPARE(f.dir.read("trained-on.txt"), QByteArray("the second window's reviews\n"));
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(other), 5000);
+}
+
+void FaultTest::readOnlyWorkDirectoryStartsNothing()
+{
+    RunFixture f;
+    QVERIFY(QDir(f.dir.path()).mkdir("ro"));
+    const QByteArray mountPoint = f.dir.filePath("ro").toLocal8Bit();
+    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+        QSKIP("cannot mount a file system here (needs root)");
+    struct Unmount
+    {
+        QByteArray point;
+        QString back;
+        ~Unmount()
+        {
+            QDir::setCurrent(back);
+            ::umount(point.constData());
+        }
+    } unmount{mountPoint, f.dir.path()};
+    QVERIFY(f.writeScript("ro/emotion.bat", "printf 1 > 计数.txt"));
+    QVERIFY(f.writeScript("ro/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
+    QVERIFY(f.dir.write("ro/reviews.txt", "the user's own reviews\n"));
+    QVERIFY(f.dir.write("ro/labels.txt", "positive\n"));
+    QVERIFY(f.dir.write("ro/test.txt", "old test text\n"));
+    // Read-only even for root: the file system itself refuses writes.
+    QCOMPARE(::mount("tmpfs", mountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=256k"), 0);
+    QDir::setCurrent(f.dir.filePath("ro"));
+
+    QVERIFY(f.chooseInputs(f.dir.filePath("ro/reviews.txt"), f.dir.filePath("ro/labels.txt")));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(3, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("无法开始训练"));
+    QVERIFY2(f.lastBox().text.contains(QStringLiteral("无法在工作目录")), qPrintable(f.lastBox().text));
+    QVERIFY(!MainWindowProbe::trainProcess(f.window));
+
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(4, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("无法开始测试"));
+    QVERIFY(!MainWindowProbe::testProcess(f.window));
+
+    // Nothing was lost or changed.
+    QCOMPARE(f.dir.read("ro/reviews.txt"), QByteArray("the user's own reviews\n"));
+    QCOMPARE(f.dir.read("ro/labels.txt"), QByteArray("positive\n"));
+    QCOMPARE(f.dir.read("ro/test.txt"), QByteArray("old test text\n"));
 }
 
 QTEST_MAIN(FaultTest)
