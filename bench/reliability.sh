@@ -53,8 +53,10 @@ for i in $(seq "$kills"); do
   pid=$!
   delay_ms=$((RANDOM % (run_ms + 50)))
   sleep "$(awk -v ms="$delay_ms" 'BEGIN { print ms / 1000 }')"
-  if kill -9 "$pid" 2>/dev/null; then killed=$((killed + 1)); else finished=$((finished + 1)); fi
-  wait "$pid" 2>/dev/null || true
+  kill -9 "$pid" 2>/dev/null || true
+  # A run that had already exited reports its own status, not the signal.
+  rc=0; wait "$pid" 2>/dev/null || rc=$?
+  if [ "$rc" -eq 137 ]; then killed=$((killed + 1)); else finished=$((finished + 1)); fi
   # Same data and seed: a finished run writes the same model; a killed one
   # must leave the previous model untouched.
   if ! cmp -s "$work/sentiment.model" "$work/good.model"; then
