@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+struct ChildRun {
+    int status = -1;
+    long peak_kb = 0;
+    std::string out;
+};
+
+// Runs the tool in dir and reports the child's own peak resident memory.
+ChildRun run_measured(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), SENTIMENT_TOOL);
+    const std::string out_path = dir.file("stdout.txt");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.path().c_str()) != 0) _exit(126);
+        const int fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || dup2(fd, 1) < 0) _exit(126);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    ChildRun r;
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.peak_kb = usage.ru_maxrss;
+    r.out = dir.read("stdout.txt");
+    return r;
+}
+
+// About 50 MB of reviews over a large made-up vocabulary, so that the hash
+// table fills as it would with real text; a few words carry the label.
+void write_large_set(const TempDir& dir, std::size_t target_bytes) {
+    std::uint64_t state = 12345;
+    auto next = [&] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state >> 33);
+    };
+    std::vector<std::string> vocab(30000);
+    for (auto& w : vocab) {
+        const std::size_t len = 3 + next() % 7;
+        for (std::size_t k = 0; k < len; ++k) w += static_cast<char>('a' + next() % 26);
+    }
+    const char* good[] = {"wonderful", "moving", "superb", "delightful"};
+    const char* bad[] = {"tedious", "awful", "boring", "clumsy"};
+    std::ofstream reviews(dir.file("reviews.txt"), std::ios::binary);
+    std::ofstream labels(dir.file("labels.txt"), std::ios::binary);
+    std::string line;
+    std::size_t written = 0;
+    while (written < target_bytes) {
+        const bool pos = next() % 2;
+        line.clear();
+        for (int k = 0; k < 18; ++k) {
+            if (k == 9) line += pos ? good[next() % 4] : bad[next() % 4];
+            else line += vocab[next() % vocab.size()];
+            line += k == 17 ? '\n' : ' ';
+        }
+        reviews << line;
+        labels << (pos ? "positive\n" : "negative\n");
+        written += line.size();
+    }
+}
+
+// Far more reviews than the in-memory solver keeps: training streams them,
+// and its memory must not grow with the file.
+TEST(LargeInput, TrainingFiftyMegabytesStaysUnder128MB) {
+    TempDir dir;
+    write_large_set(dir, std::size_t{50} << 20);
+    ChildRun r = run_measured(dir, {"train"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    RecordProperty("peak_kb", std::to_string(r.peak_kb));
+    EXPECT_NE(r.out.find("streamed"), std::string::npos) << r.out;
+    EXPECT_EQ(dir.read("计数.txt"), "1");
+    ASSERT_TRUE(dir.exists("sentiment.model"));
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "peak memory is not meaningful under AddressSanitizer (shadow memory)";
+#else
+    EXPECT_LT(r.peak_kb, 128 * 1024) << "peak resident memory " << r.peak_kb << " KB";
+#endif
+    dir.write("test.txt", "a wonderful film\nan awful film\n");
+    ChildRun t = run_measured(dir, {"test"});
+    ASSERT_EQ(t.status, 0);
+    const std::string verdicts = dir.read("out.txt");
+    EXPECT_EQ(verdicts.substr(0, verdicts.find('\t')), "好评") << verdicts;
+    EXPECT_NE(verdicts.find("\n差评"), std::string::npos) << verdicts;
+}
+
+}  // namespace
