@@ -119,6 +119,23 @@ TEST_F(SampleTraining, StreamedModelIsTheSameForAnyThreadCount) {
     EXPECT_EQ(serialize_model(train(o).model), a) << "second run";
 }
 
+// The cross-validation folds run side by side; each has its own seed and
+// place, so the thread count cannot change the model either.
+TEST_F(SampleTraining, CrossValidatedModelIsTheSameForAnyThreadCount) {
+    TrainOptions o;
+    o.threads = 1;
+    TrainResult one = train(o);
+    ASSERT_TRUE(one.cross_validated);
+    EXPECT_EQ(one.holdout_size, data_.labels.size());
+    EXPECT_GE(one.interpolation, 0.0);
+    EXPECT_LE(one.interpolation, 1.0);
+    const std::string a = serialize_model(one.model);
+    for (unsigned threads : {2u, 5u}) {
+        o.threads = threads;
+        EXPECT_EQ(serialize_model(train(o).model), a) << threads << " threads";
+    }
+}
+
 // Blocks smaller than the file: the order of many blocks across threads.
 TEST(StreamedTraining, ManyBlocksGiveTheSameModelOnOneThreadAndMany) {
     std::string reviews, labels;

@@ -6,13 +6,15 @@
 // the weights minimise the squared-hinge SVM objective
 //     1/2 |w|^2 + C sum_i max(0, 1 - y_i (b + sum_j w_j r_j x_ij))^2,
 // solved by dual coordinate descent (Hsieh et al. 2008), then interpolated
-// with naive Bayes, w' = (1 - beta) mean|w| + beta w. Platt scaling on a
-// held-out share turns scores into probabilities; the model is then refit
+// with naive Bayes, w' = (1 - beta) mean|w| + beta w. Five-fold
+// cross-validation on the training reviews picks beta and fits Platt
+// scaling (Platt 1999) on the out-of-fold scores, which turns scores into
+// probabilities and sets the decision threshold; the model is then refit
 // on all reviews.
-// Reviews too many to keep in memory are instead streamed through a few
-// epochs of AdaGrad (Duchi, Hazan & Singer 2011) on the logistic loss over
-// the same NB-scaled features, with L2 applied to the features of each
-// example as it is seen, the epoch count chosen on the held-out share.
+// Reviews too many to keep in memory are instead streamed through AdaGrad
+// (Duchi, Hazan & Singer 2011) on the logistic loss over the same NB-scaled
+// features, with L2 applied to the features of each example as it is seen;
+// the number of passes follows the number of reviews.
 #include "trainer.h"
 
 #include <algorithm>
