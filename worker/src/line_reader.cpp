@@ -145,6 +145,8 @@ std::string read_file(const std::string& path, const std::string& display_name) 
     std::ifstream f(p, std::ios::binary);
     if (!f) cannot_open(display_name);
     std::string data;
+    auto size = std::filesystem::file_size(p, ec);
+    if (!ec && size < (std::uint64_t{1} << 32)) data.reserve(static_cast<std::size_t>(size));
     char chunk[1 << 16];
     while (f.read(chunk, sizeof chunk) || f.gcount() > 0) data.append(chunk, static_cast<std::size_t>(f.gcount()));
     if (f.bad()) throw Error(display_name + ": read error", display_name + "：读取出错");

@@ -59,7 +59,7 @@ struct Doc {
 
 // Per-bucket counts of positive and negative reviews holding a feature,
 // side by side so counting touches one cache line per feature.
-using Counts = std::vector<std::array<std::uint32_t, 2>>;
+using Counts = Table<std::array<std::uint32_t, 2>>;
 
 class Learner {
 public:
@@ -95,13 +95,9 @@ public:
 
     double score(const Doc& d) const {
         double s = bias_;
-        if (!cells_.empty()) {
-            for (std::uint32_t k = 0; k < d.size; ++k) {
-                const Cell& c = cells_[d.ids[k]];
-                s += double(c.w) * c.r;
-            }
-        } else {
-            for (std::uint32_t k = 0; k < d.size; ++k) s += double(w_[d.ids[k]]) * r_[d.ids[k]];
+        for (std::uint32_t k = 0; k < d.size; ++k) {
+            const Cell& c = cells_[d.ids[k]];
+            s += double(c.w) * c.r;
         }
         return s;
     }
@@ -131,18 +127,8 @@ public:
         m.features = o_.features;
         m.bias = static_cast<float>(bias_);
         m.weights.resize(buckets_);
-        if (!cells_.empty()) {
-            for (std::size_t j = 0; j < buckets_; ++j) m.weights[j] = cells_[j].w * cells_[j].r;
-        } else {
-            for (std::size_t j = 0; j < buckets_; ++j) m.weights[j] = w_[j] * r_[j];
-        }
+        for (std::size_t j = 0; j < buckets_; ++j) m.weights[j] = cells_[j].w * cells_[j].r;
         return m;
-    }
-
-    const std::vector<float>& ratios() const { return r_; }
-    void set_weights(std::vector<float> w, double bias) {
-        w_ = std::move(w);
-        bias_ = bias;
     }
 
 private:
@@ -151,8 +137,8 @@ private:
     };
     const TrainOptions& o_;
     std::size_t buckets_;
-    std::vector<float> r_, w_;
-    std::vector<Cell> cells_;
+    std::vector<float> r_;
+    Table<Cell> cells_;
     double bias_ = 0, bias_g2_ = 0;
 };
 
