@@ -21,7 +21,8 @@ std::filesystem::path fs_path(const std::string& utf8) {
 }
 }  // namespace
 
-std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name) {
+std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name,
+                                             const std::function<void(double)>& progress) {
     std::error_code ec;
     auto p = fs_path(path);
     if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
@@ -34,17 +35,18 @@ std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std:
     if (!f) cannot_open(display_name);
     auto size = std::filesystem::file_size(p, ec);
     if (ec) size = 0;
-    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size));
+    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size, progress));
 }
 
-LineReader::LineReader(std::string name, std::ifstream file, std::uint64_t size)
+LineReader::LineReader(std::string name, std::ifstream file, std::uint64_t size,
+                       const std::function<void(double)>& progress)
     : name_(std::move(name)), file_(std::move(file)), from_file_(true), total_(size) {
-    detect();
+    detect(progress);
 }
 
 LineReader::LineReader(std::string_view bytes, std::string name)
     : name_(std::move(name)), memory_(bytes), total_(bytes.size()) {
-    detect();
+    detect({});
 }
 
 LineReader::~LineReader() = default;
@@ -64,13 +66,14 @@ std::size_t LineReader::read_raw(char* dst, std::size_t want) {
     return got;
 }
 
-void LineReader::detect() {
+void LineReader::detect(const std::function<void(double)>& progress) {
     raw_.resize(kChunk);
     EncodingDetector detector(name_);
     for (;;) {
         std::size_t got = read_raw(raw_.data(), raw_.size());
         if (got == 0) break;
         detector.feed(std::string_view(raw_.data(), got));
+        if (progress && total_ > 0) progress(double(consumed_) / double(total_));
         if (detector.has_bom()) break;
     }
     encoding_ = detector.result();

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,7 +28,9 @@ public:
 class LineReader : public TextSource {
 public:
     // Reads the whole file once to settle its encoding before returning.
-    static std::unique_ptr<LineReader> open(const std::string& path, const std::string& display_name);
+    // progress receives the fraction of the file read so far.
+    static std::unique_ptr<LineReader> open(const std::string& path, const std::string& display_name,
+                                            const std::function<void(double)>& progress = {});
     // The buffer must outlive the reader.
     LineReader(std::string_view bytes, std::string name);
     ~LineReader() override;
@@ -43,9 +46,9 @@ public:
     std::uint64_t total_bytes() const { return total_; }
 
 private:
-    LineReader(std::string name, std::ifstream file, std::uint64_t size);
+    LineReader(std::string name, std::ifstream file, std::uint64_t size, const std::function<void(double)>& progress);
     std::size_t read_raw(char* dst, std::size_t want);
-    void detect();
+    void detect(const std::function<void(double)>& progress);
 
     std::string name_;
     std::ifstream file_;
