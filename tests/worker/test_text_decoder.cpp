@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "line_reader.h"
+#include "test_support.h"
 #include "text_decoder.h"
 
 using namespace sentiment;
@@ -133,6 +134,28 @@ TEST(LineReader, MissingFileIsAClearError) {
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("reviews.txt: cannot open"), std::string::npos) << e.what();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Settling the encoding reads the whole file; a large one must move the
+// progress bar on the way, and the reader still starts at line 1.
+TEST(LineReader, OpeningReportsHowMuchOfTheFileItRead) {
+    TempDir dir;
+    std::string text;
+    while (text.size() < (3u << 20)) text += "a fairly ordinary line of text\n";
+    dir.write("big.txt", text);
+    std::vector<double> seen;
+    auto r = LineReader::open(dir.file("big.txt"), "big.txt", [&](double f) { seen.push_back(f); });
+    ASSERT_GE(seen.size(), 3u);
+    for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GT(seen[i], seen[i - 1]);
+    EXPECT_DOUBLE_EQ(seen.back(), 1.0);
+    std::string_view line;
+    ASSERT_TRUE(r->next(line));
+    EXPECT_EQ(line, "a fairly ordinary line of text");
+    EXPECT_EQ(r->line_number(), 1u);
 }
 
 }  // namespace
