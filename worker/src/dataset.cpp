@@ -59,7 +59,14 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
     std::uint64_t blank_run = 0;  // blank label lines not yet known to be trailing
     std::uint64_t blank_start = 0;
     std::string blank_text;
+    // Both files count towards progress: a large set's labels take a while too.
+    const double total = double(labels.total_bytes()) + double(reviews.total_bytes());
+    std::uint64_t next_label_report = 0;
     while (labels.next(line)) {
+        if (progress && total > 0 && labels.line_number() >= next_label_report) {
+            next_label_report = labels.line_number() + 4096;
+            progress(double(labels.bytes_read()) / total);
+        }
         if (all_blank(line)) {
             if (blank_run++ == 0) {
                 blank_start = labels.line_number();
@@ -93,8 +100,7 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
         }
         if (progress && lines >= next_report) {
             next_report = lines + 4096;
-            if (reviews.total_bytes() > 0)
-                progress(static_cast<double>(reviews.bytes_read()) / static_cast<double>(reviews.total_bytes()));
+            if (total > 0) progress((double(labels.total_bytes()) + double(reviews.bytes_read())) / total);
         }
     }
     reviews.rewind();

@@ -26,7 +26,7 @@ void check_review_length(std::string_view line, std::string_view file, std::uint
 // an unknown label, different line counts, no reviews, a single class.
 // Blank lines at the very end of either file are ignored. The reviews
 // reader is rewound afterwards; exactly labels.size() lines of it belong to
-// the set. progress receives the fraction of the reviews file read.
+// the set. progress receives the fraction of both files read.
 // Evaluation sets may hold a single class: require_both_classes = false.
 std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labels,
                                            const std::function<void(double)>& progress = {},
