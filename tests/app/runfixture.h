@@ -49,6 +49,13 @@ struct RunFixture
         return QFile::setPermissions(dir.filePath(name), permissions);
     }
 
+    // One review and its label, chosen: enough for a fake training worker.
+    bool chooseSomeInputs()
+    {
+        return dir.write("r.txt", "x\n") && dir.write("l.txt", "positive\n")
+            && chooseInputs(dir.filePath("r.txt"), dir.filePath("l.txt"));
+    }
+
     // Chooses the training inputs through a window's own file dialogs.
     bool chooseInputs(const QString &reviews, const QString &labels) { return chooseInputs(window, reviews, labels); }
     bool chooseInputs(MainWindow &target, const QString &reviews, const QString &labels)

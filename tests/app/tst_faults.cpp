@@ -25,6 +25,40 @@ private slots:
 
 namespace {
 
+// A tmpfs of the given size mounted on a fresh directory for one test (root
+// only); the test works inside it and leaves it before it is unmounted.
+class SmallFileSystem
+{
+public:
+    SmallFileSystem(const QString &mountPoint, const QString &workDir, const char *size)
+        : point(mountPoint.toLocal8Bit()), back(workDir), options(QByteArray("size=") + size)
+    {
+        mounted = QDir().mkpath(mountPoint)
+            && ::mount("tmpfs", point.constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        QDir::setCurrent(back);
+        if (mounted)
+            ::umount(point.constData());
+    }
+    SmallFileSystem(const SmallFileSystem &) = delete;
+    SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+
+    bool isMounted() const { return mounted; }
+    // Read-only even for root: the file system itself refuses writes.
+    bool makeReadOnly()
+    {
+        return ::mount("tmpfs", point.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, options.constData()) == 0;
+    }
+
+private:
+    QByteArray point;
+    QString back;
+    QByteArray options;
+    bool mounted = false;
+};
+
 // Runs `sentiment test` on one line with the model in `dir`; true when the
 // model loads and judges it.
 bool modelIsUsable(const QString &dir)
@@ -46,9 +80,7 @@ void FaultTest::workerHangingAfterItsEndSignalIsEnded()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt\nexec sleep 300"));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QProcess *worker = MainWindowProbe::trainProcess(f.window);
     QVERIFY(worker);
@@ -125,20 +157,9 @@ void FaultTest::workerKilledDuringTrainingKeepsThePreviousModel()
 void FaultTest::fullDiskStartsNoTestRun()
 {
     RunFixture f;
-    QVERIFY(QDir(f.dir.path()).mkdir("small"));
-    const QByteArray mountPoint = f.dir.filePath("small").toLocal8Bit();
-    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+    SmallFileSystem small(f.dir.filePath("small"), f.dir.path(), "64k");
+    if (!small.isMounted())
         QSKIP("cannot mount a small file system here (needs root)");
-    struct Unmount
-    {
-        QByteArray point;
-        QString back;
-        ~Unmount()
-        {
-            QDir::setCurrent(back);
-            ::umount(point.constData());
-        }
-    } unmount{mountPoint, f.dir.path()};
     QDir::setCurrent(f.dir.filePath("small"));
     QVERIFY(f.writeScript("small/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
     QVERIFY(f.dir.write("small/filler", QByteArray(56 * 1024, 'x')));
@@ -216,27 +237,15 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
 void FaultTest::readOnlyWorkDirectoryStartsNothing()
 {
     RunFixture f;
-    QVERIFY(QDir(f.dir.path()).mkdir("ro"));
-    const QByteArray mountPoint = f.dir.filePath("ro").toLocal8Bit();
-    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") != 0)
+    SmallFileSystem readOnly(f.dir.filePath("ro"), f.dir.path(), "256k");
+    if (!readOnly.isMounted())
         QSKIP("cannot mount a file system here (needs root)");
-    struct Unmount
-    {
-        QByteArray point;
-        QString back;
-        ~Unmount()
-        {
-            QDir::setCurrent(back);
-            ::umount(point.constData());
-        }
-    } unmount{mountPoint, f.dir.path()};
     QVERIFY(f.writeScript("ro/emotion.bat", "printf 1 > 计数.txt"));
     QVERIFY(f.writeScript("ro/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
     QVERIFY(f.dir.write("ro/reviews.txt", "the user's own reviews\n"));
     QVERIFY(f.dir.write("ro/labels.txt", "positive\n"));
     QVERIFY(f.dir.write("ro/test.txt", "old test text\n"));
-    // Read-only even for root: the file system itself refuses writes.
-    QCOMPARE(::mount("tmpfs", mountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=256k"), 0);
+    QVERIFY(readOnly.makeReadOnly());
     QDir::setCurrent(f.dir.filePath("ro"));
 
     QVERIFY(f.chooseInputs(f.dir.filePath("ro/reviews.txt"), f.dir.filePath("ro/labels.txt")));

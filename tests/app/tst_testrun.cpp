@@ -332,9 +332,7 @@ void TestRunTest::trainingAndTestRunsOverlap()
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 0.5 > 计数.txt\nsleep 2\nprintf 1 > 计数.txt"));
     QVERIFY(f.writeScript("test.bat", "sleep 0.6\n" + resultWorker("80", "ok\\n")));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
 
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QTimer *trainTimer = MainWindowProbe::pollTimer(f.window);

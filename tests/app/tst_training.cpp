@@ -242,9 +242,7 @@ void TrainingTest::progressValues()
     RunFixture f;
     DebugLog log;
     QVERIFY(f.writeScript("emotion.bat", reportingWorker(content)));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     f.ui()->progressBar->setValue(37);
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
 
@@ -265,9 +263,7 @@ void TrainingTest::missingProgressFileChangesNothing()
     RunFixture f;
     DebugLog log;
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     f.ui()->progressBar->setValue(37);
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QTest::qWait(1300);
@@ -291,9 +287,7 @@ void TrainingTest::completion()
     DebugLog log;
     // The worker keeps running after its end signal, as a slow one would.
     QVERIFY(f.writeScript("emotion.bat", "sleep 0.7\n" + reportingWorker(content).replace("sleep 20", "sleep 1")));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QTimer *timer = MainWindowProbe::pollTimer(f.window);
 
@@ -313,9 +307,7 @@ void TrainingTest::secondRunKeepsFullBarUntilNewProgress()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(3, 8000));
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 5000);
@@ -338,9 +330,7 @@ void TrainingTest::missingScriptEndsTheRun()
     QVERIFY(f.writeScript("bin/emotion.bat", "touch \"$(dirname \"$0\")/../from-path\"\nprintf 1 > 计数.txt"));
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", f.dir.filePath("bin").toLocal8Bit() + ":" + oldPath);
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     const bool seen = f.modals.waitForSeen(3, 5000);
     qputenv("PATH", oldPath);
@@ -361,9 +351,7 @@ void TrainingTest::scriptWithoutExecuteBitRunsThroughShell()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt", /*executable=*/false));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(3, 8000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
@@ -377,9 +365,7 @@ void TrainingTest::workerExitingWithoutEndSignalShowsItsMessage()
                           "echo '错误：labels.txt 第 3 行：未知标签 \"maybe\"' >&2\n"
                           "echo 'error: labels.txt line 3: unknown label \"maybe\"' >&2\n"
                           "exit 2"));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(3, 5000));
     const ModalHandler::Seen box = f.lastBox();
@@ -397,9 +383,7 @@ void TrainingTest::workerThatFinishesAtOnceCompletesOnce()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt\nexit 0"));
-    QVERIFY(f.dir.write("r.txt", "x\n"));
-    QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.chooseSomeInputs());
     QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(3, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));

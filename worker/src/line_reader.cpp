@@ -19,20 +19,27 @@ std::filesystem::path fs_path(const std::string& utf8) {
     throw Error(name + ": cannot open the file (does it exist and can it be read?)",
                 name + "：无法打开文件（文件是否存在、是否可读？）");
 }
+// Opens a file for binary reading. The line reader settles the encoding with a
+// first read and starts every pass over, so a pipe or device, which cannot be
+// read twice, would come out empty: those are refused.
+std::ifstream open_regular_file(const std::filesystem::path& p, const std::string& display_name) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
+    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
+        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
+                    display_name + "：不是普通文件（管道和设备无法重复读取）");
+    std::ifstream f(p, std::ios::binary);
+    if (!f) cannot_open(display_name);
+    return f;
+}
+
 }  // namespace
 
 std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name,
                                              const std::function<void(double)>& progress) {
     std::error_code ec;
     auto p = fs_path(path);
-    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
-    // The encoding is settled by a first read and every pass starts over, so
-    // a pipe or device, which cannot be read twice, would come out empty.
-    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
-        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
-                    display_name + "：不是普通文件（管道和设备无法重复读取）");
-    std::ifstream f(p, std::ios::binary);
-    if (!f) cannot_open(display_name);
+    std::ifstream f = open_regular_file(p, display_name);
     auto size = std::filesystem::file_size(p, ec);
     if (ec) size = 0;
     return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size, progress));
@@ -139,14 +146,7 @@ std::vector<std::string> read_lines(std::string_view bytes, std::string_view nam
 std::string read_file(const std::string& path, const std::string& display_name) {
     std::error_code ec;
     auto p = fs_path(path);
-    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
-    // The encoding is settled by a first read and every pass starts over, so
-    // a pipe or device, which cannot be read twice, would come out empty.
-    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
-        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
-                    display_name + "：不是普通文件（管道和设备无法重复读取）");
-    std::ifstream f(p, std::ios::binary);
-    if (!f) cannot_open(display_name);
+    std::ifstream f = open_regular_file(p, display_name);
     std::string data;
     auto size = std::filesystem::file_size(p, ec);
     if (!ec && size < (std::uint64_t{1} << 32)) data.reserve(static_cast<std::size_t>(size));
