@@ -7,10 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
-options=(-DCMAKE_BUILD_TYPE=Release)
+options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   build=build-sanitize
-  options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=ON)
+  options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=ON -DBUILD_TESTING=ON)
   # Any sanitizer report fails the test that caused it.
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
