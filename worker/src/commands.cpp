@@ -7,11 +7,13 @@
 #include "dataset.h"
 #include "errors.h"
 #include "line_reader.h"
+#include "output_checks.h"
 #include "progress.h"
 
 namespace sentiment {
 
 TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
+    check_run_files({files.reviews, files.labels}, {files.model, files.progress});
     ProgressFile progress(files.progress, files.progress);
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
     progress.start();
@@ -47,6 +49,11 @@ std::string format_verdict_line(double probability, std::string_view text) {
 }
 
 TestSummary run_test(const TestFiles& files) {
+    check_run_files({files.input, files.model}, {files.out, files.percent});
+    // Like the window, start without the previous run's results: a run cut
+    // short must not leave a new percentage beside old verdicts.
+    remove_output(files.out, files.out);
+    remove_output(files.percent, files.percent);
     Model model = load_model_for_use(files.model);
     auto input = LineReader::open(files.input, files.input);
     FeatureExtractor fx(model.features);
