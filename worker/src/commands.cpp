@@ -19,7 +19,7 @@ TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
     progress.start();
     // Reading the reviews twice (encoding, then checks) is a tenth of the bar.
     auto reviews = LineReader::open(files.reviews, files.reviews, [&](double f) { progress.update(0.05 * f); });
-    auto labels = LineReader::open(files.labels, files.labels);
+    auto labels = LineReader::open(files.labels, files.labels, {}, kMaxLabelLineBytes);
     auto labels_vec = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.05 + 0.05 * f); });
     labels.reset();
     TrainResult result =
@@ -108,7 +108,7 @@ double Evaluation::f1(int c) const {
 Evaluation run_eval(const std::string& reviews_path, const std::string& labels_path, const std::string& model_path) {
     Model model = load_model_for_use(model_path);
     auto reviews = LineReader::open(reviews_path, reviews_path);
-    auto labels = LineReader::open(labels_path, labels_path);
+    auto labels = LineReader::open(labels_path, labels_path, {}, kMaxLabelLineBytes);
     auto truth = validate_dataset(*reviews, *labels, {}, false);
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
