@@ -189,6 +189,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"café crème", "naïve résumé € 5"}},
         GuessCase{"gbk_short", "\xCC\xAB\xC4\xD1\xB3\xD4\xC1\xCB\n", Encoding::Gb18030, {"太难吃了"}},
         GuessCase{"gbk_with_ascii", "ok \xBA\xC3\xB3\xD4 good\r\n", Encoding::Gb18030, {"ok 好吃 good"}},
+        // Traditional characters often have an ASCII-range trail byte.
+        GuessCase{"gbk_traditional", "\x95\x72\xe9\x67\xe9\x4c\xc1\xcb\xa3\xac\xbf\xea\xd7\xd3\xd2\xb2\x9b\x5d\xbd\x6f\n",
+                  Encoding::Gb18030, {"時間長了，筷子也沒給"}},
+        // Half of these pairs are also well-formed UTF-8.
+        GuessCase{"gbk_looking_like_utf8", "\xd0\xa1\xb2\xcb\xba\xdc\xba\xc3\xb3\xd4\xa1\xa3", Encoding::Gb18030,
+                  {"小菜很好吃。"}},
+        GuessCase{"utf16le_chinese_no_bom", "}Y\x03T\n\0}Y\x03T"s, Encoding::Utf16LE, {"好吃", "好吃"}},
         GuessCase{"utf16le_no_bom", "g\0o\0o\0d\0\n\0`O}Y\n\0"s, Encoding::Utf16LE, {"good", "你好"}},
         GuessCase{"utf16be_no_bom", "\0b\0a\0d\0\r\0\nO`Y}"s, Encoding::Utf16BE, {"bad", "你好"}},
         GuessCase{"nul_bytes_stay_utf8", "a\0b\0\0c\n"s, Encoding::Utf8, {"a\0b\0\0c"s}}),

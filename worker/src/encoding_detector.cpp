@@ -61,6 +61,7 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
             }
             lo_ = 0x80;
             hi_ = 0xBF;
+            long_pending_ = c >= 0xE0;
             if (c >= 0xC2 && c <= 0xDF) {
                 need_ = 1;
             } else if (c >= 0xE0 && c <= 0xEF) {
@@ -86,7 +87,10 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
             }
             lo_ = 0x80;
             hi_ = 0xBF;
-            if (--need_ == 0) ++multibyte_;
+            if (--need_ == 0) {
+                ++multibyte_;
+                long_ += long_pending_;
+            }
             ++i;
         }
     }
@@ -95,6 +99,10 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
 }
 
 void ByteStatistics::gb_byte(unsigned char c) {
+    if (alone_pending_) {
+        ++(c < 0x80 ? gb_alone_ascii_trail : gb_joined_ascii_trail);
+        alone_pending_ = false;
+    }
     if (!gb_structure_ok) return;
     switch (pending_size_) {
     case 0:
@@ -102,11 +110,17 @@ void ByteStatistics::gb_byte(unsigned char c) {
         if (c == 0x80 || c == 0xFF) break;
         pending_[0] = c;
         pending_size_ = 1;
+        lead_after_ascii_ = previous_ascii_;
         return;
     case 1:
-        if (in(c, 0x40, 0x7E) || in(c, 0x80, 0xFE)) {
-            if (c < 0x80) ++gb_ascii_trail;
-            else if (pending_[0] >= 0xA1 && c >= 0xA1) ++gb_common;
+        if (in(c, 0x40, 0x7E)) {
+            if (lead_after_ascii_) alone_pending_ = true;
+            else ++gb_joined_ascii_trail;
+            pending_size_ = 0;
+            return;
+        }
+        if (in(c, 0x80, 0xFE)) {
+            if (!(in(pending_[0], 0xC2, 0xDF) && c <= 0xBF)) ++gb_high_pairs;
             pending_size_ = 0;
             return;
         }
@@ -136,6 +150,7 @@ void ByteStatistics::feed(std::string_view piece) {
             std::uint64_t word;
             std::memcpy(&word, p + i, 8);
             if (!(word & kHighBits) && !((word - kOnes) & ~word & kHighBits)) {
+                previous_ = p[i + 7];
                 i += 8;
                 continue;
             }
@@ -143,6 +158,12 @@ void ByteStatistics::feed(std::string_view piece) {
         const unsigned char c = p[i];
         const std::uint64_t at = bytes + i;
         if (c == 0) ++((at & 1) ? nul_odd : nul_even);
+        if (at & 1) {
+            le_breaks += c == 0 && previous_ == '\n';
+            be_breaks += c == '\n' && previous_ == 0;
+        }
+        previous_ = c;
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) ++controls;
         if (c >= 0x80) {
             ++run_;
             if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) ++cp1252_undefined;
@@ -151,6 +172,7 @@ void ByteStatistics::feed(std::string_view piece) {
             run_ = 0;
         }
         gb_byte(c);
+        previous_ascii_ = c < 0x80;
         ++i;
     }
     bytes += n;
@@ -194,24 +216,32 @@ Encoding EncodingDetector::result() const {
     const std::uint64_t major = std::max(s.nul_even, s.nul_odd), minor = std::min(s.nul_even, s.nul_odd);
     if (major >= 2 && minor * 16 <= major && major * 256 >= s.bytes / 2)
         return s.nul_odd > s.nul_even ? Encoding::Utf16LE : Encoding::Utf16BE;
+    // Chinese in UTF-16 has few zero bytes, but each line break has one.
+    if (s.le_breaks > 0 && s.be_breaks == 0 && s.nul_odd > s.nul_even) return Encoding::Utf16LE;
+    if (s.be_breaks > 0 && s.le_breaks == 0 && s.nul_even > s.nul_odd) return Encoding::Utf16BE;
     if (validator_.bad_bytes() == 0 && !validator_.mid_sequence()) return Encoding::Utf8;
 
-    // Real GB18030 text breaks UTF-8 rules at almost every character, so
-    // well-formed multi-byte sequences outnumbering the broken spots mean
-    // damaged UTF-8. A character cut at the very end is damage on the last line.
-    const std::uint64_t good = validator_.multibyte_sequences();
+    // A few broken spots among UTF-8 Chinese characters are damage: GBK read
+    // as UTF-8 breaks at almost every character and rarely forms a
+    // three-byte sequence. A character cut at the very end is damage on the
+    // last line.
     const std::uint64_t damage = validator_.bad_runs() + (validator_.mid_sequence() ? 1 : 0);
     const std::uint64_t line = validator_.bad_bytes() > 0 ? line_of_first_bad_ : newlines_ + 1;
-    if (good >= 2 && good >= 2 * damage) {
-        throw Error(where_en(name_, line) + "invalid UTF-8 byte sequence (the rest of the file is UTF-8, so this byte is damage, not another encoding)",
-                    where_zh(name_, line) + "UTF-8 字节序列无效（文件其余部分是 UTF-8，此处字节已损坏）");
-    }
-    // Chinese double-byte characters lie mostly in A1-FE A1-FE; Western text
-    // read as GB18030 pairs a lone accented letter or quote with the ASCII
-    // letter after it ("don\x92t").
-    const std::uint64_t chinese = s.gb_common + s.gb_four;
-    if (s.gb_whole() && chinese > 0 && s.gb_ascii_trail * 4 <= chinese) return Encoding::Gb18030;
-    if (s.cp1252_undefined == 0 && s.lone() > 3 * s.runs()) return Encoding::Windows1252;
+    auto damaged = [&] {
+        return Error(where_en(name_, line) + "invalid UTF-8 byte sequence (the rest of the file is UTF-8, so this byte is damage, not another encoding)",
+                     where_zh(name_, line) + "UTF-8 字节序列无效（文件其余部分是 UTF-8，此处字节已损坏）");
+    };
+    if (validator_.long_sequences() >= 2 && validator_.long_sequences() >= 2 * damage) throw damaged();
+    // Chinese double-byte characters come in runs and mostly with trail
+    // bytes 80-FE; Western text read as GB18030 pairs a lone accented letter
+    // or quote with the ASCII letter after it. Control bytes mean neither.
+    const std::uint64_t chinese = s.gb_high_pairs + s.gb_four;
+    if (s.gb_whole() && chinese > 0 && s.alone_ascii_trail() * 4 <= chinese + s.gb_joined_ascii_trail &&
+        s.controls * 64 <= s.bytes)
+        return Encoding::Gb18030;
+    const std::uint64_t good = validator_.multibyte_sequences();
+    if (good >= 2 && good >= 2 * damage) throw damaged();
+    if (s.cp1252_undefined == 0 && s.controls == 0 && s.lone() > 3 * s.runs()) return Encoding::Windows1252;
 
     std::string what_en = "the file ends inside a UTF-8 character", what_zh = "文件在一个 UTF-8 字符中间结束";
     if (validator_.bad_bytes() > 0) {

@@ -18,6 +18,8 @@ public:
     std::size_t feed(std::string_view piece);
     bool mid_sequence() const { return need_ != 0; }
     std::uint64_t multibyte_sequences() const { return multibyte_; }
+    // Three- and four-byte ones: Chinese in UTF-8, rare by chance in GBK.
+    std::uint64_t long_sequences() const { return long_; }
     std::uint64_t bad_bytes() const { return bad_; }
     // Stretches of bad bytes: a damaged spot counts once however long it is.
     std::uint64_t bad_runs() const { return bad_runs_; }
@@ -28,6 +30,8 @@ private:
     int need_ = 0;
     unsigned char lo_ = 0x80, hi_ = 0xBF;
     std::uint64_t multibyte_ = 0;
+    std::uint64_t long_ = 0;
+    bool long_pending_ = false;
     std::uint64_t bad_ = 0;
     std::uint64_t bad_runs_ = 0;
     std::uint64_t offset_ = 0;     // bytes fed before this piece
@@ -44,16 +48,25 @@ struct ByteStatistics {
 
     std::uint64_t bytes = 0;
     std::uint64_t nul_even = 0, nul_odd = 0;     // at even / odd offsets
+    // Line breaks as UTF-16 writes them, at even offsets: 0A 00 and 00 0A.
+    std::uint64_t le_breaks = 0, be_breaks = 0;
     bool gb_structure_ok = true;
-    std::uint64_t gb_common = 0;       // lead and trail A1-FE: GB2312 and most of GBK
-    std::uint64_t gb_ascii_trail = 0;  // trail 40-7E: rare in Chinese, "don\x92t" in Western text
+    // Double-byte characters with a trail byte 80-FE, except those shaped
+    // like a UTF-8 two-byte character (C2-DF 80-BF), which prove nothing.
+    std::uint64_t gb_high_pairs = 0;
+    // Trail 40-7E, standing alone between ASCII bytes: how "don\x92t" reads;
+    // Chinese characters with such a trail (many traditional ones) come among others.
+    std::uint64_t gb_alone_ascii_trail = 0;
+    std::uint64_t gb_joined_ascii_trail = 0;
     std::uint64_t gb_four = 0;         // four-byte characters
+    std::uint64_t controls = 0;        // C0 controls other than tab and line breaks, and 7F
     std::uint64_t lone_high = 0;       // a byte 80-FF with no such neighbour, so far
     std::uint64_t high_runs = 0;       // two or more such bytes together, so far
     std::uint64_t cp1252_undefined = 0;  // 81, 8D, 8F, 90, 9D
 
     // The structure holds to the end, no character cut short.
     bool gb_whole() const { return gb_structure_ok && pending_size_ == 0; }
+    std::uint64_t alone_ascii_trail() const { return gb_alone_ascii_trail + (alone_pending_ ? 1 : 0); }
     // The counts with a run still open at the end included.
     std::uint64_t lone() const { return lone_high + (run_ == 1); }
     std::uint64_t runs() const { return high_runs + (run_ > 1); }
@@ -64,6 +77,10 @@ private:
     unsigned char pending_[3] = {};
     int pending_size_ = 0;
     std::uint64_t run_ = 0;
+    bool previous_ascii_ = true;  // the byte before (the start counts as ASCII)
+    unsigned char previous_ = 0xFF;
+    bool lead_after_ascii_ = false;
+    bool alone_pending_ = false;  // an ASCII-trail pair waiting for the next byte
 };
 
 // Works out the encoding of a file fed to it piece by piece: a byte-order
