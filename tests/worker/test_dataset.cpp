@@ -31,7 +31,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LabelCase{"neg", 0}, LabelCase{"1", 1}, LabelCase{"0", 0}, LabelCase{"正面", 1},
                       LabelCase{"负面", 0}, LabelCase{"好评", 1}, LabelCase{"差评\r", 0},
                       LabelCase{"\u3000好评\u3000", 1}, LabelCase{"maybe", -1}, LabelCase{"", -1},
-                      LabelCase{"2", -1}, LabelCase{"positive negative", -1}, LabelCase{"posi", -1}));
+                      LabelCase{"2", -1}, LabelCase{"positive negative", -1}, LabelCase{"posi", -1},
+                      // Files joined end to end leave a byte-order mark mid-file.
+                      LabelCase{"\xEF\xBB\xBFpositive", 1}, LabelCase{"\xEF\xBB\xBF", -1}));
 
 TEST(Dataset, ReadsMatchingFilesWithTrailingBlankLines) {
     Dataset d = read_dataset("good\nbad\n\n", "pos\r\nneg\r\n\r\n  \n");
@@ -83,7 +85,25 @@ INSTANTIATE_TEST_SUITE_P(
         InvalidCase{"only_blank_reviews", "\n \n", "pos\nneg\n", "reviews.txt: no reviews", "没有可供学习的评论"},
         InvalidCase{"one_class", "a\nb\n", "pos\npositive\n", "labels.txt: all 2 labels are positive",
                     "全部 2 个标签都是正面"},
-        InvalidCase{"undecodable_reviews", "ok\n\x80\x80\n", "pos\nneg\n", "reviews.txt line 2", "reviews.txt 第 2 行"}),
+        InvalidCase{"undecodable_reviews", "ok\n\x80\x80\n", "pos\nneg\n", "reviews.txt line 2", "reviews.txt 第 2 行"},
+        InvalidCase{"reviews_are_labels", "positive\nnegative\n好评\n", "positive\nnegative\npos\n",
+                    "reviews.txt: every review is a label word", "是否把标签文件也选作了评论文件"},
+        InvalidCase{"invisible_character_in_label", "a\nb\n", "pos\n\xE2\x80\x8Bneg\n",
+                    "labels.txt line 2: unknown label \"<U+200B>neg\"", "未知标签 \"<U+200B>neg\""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Messages, ShowInvisibleCharactersAndForeignBytes) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\xEF\xBB\xBFpositive", "\"<U+FEFF>positive\""},
+        {"pos\xE2\x80\x8B", "\"pos<U+200B>\""},
+        {"a\xC2\xA0" "b\xC2\xAD" "c", "\"a<U+00A0>b<U+00AD>c\""},
+        {"\xE2\x80\xAE" "evil", "\"<U+202E>evil\""},
+        {"好评 \"ok\"\t", "\"好评 \\\"ok\\\"\\x09\""},
+        {"\xFF\xE5\xA5", "\"\\xff\\xe5\\xa5\""},
+        {"\xF3\xA0\x80\x81x", "\"<U+E0001>x\""},
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(sentiment::quoted(text), shown) << shown;
+    EXPECT_EQ(sentiment::quoted("好好好好", 2), "\"好好...\"");
+}
 
 }  // namespace

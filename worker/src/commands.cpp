@@ -106,6 +106,7 @@ double Evaluation::f1(int c) const {
 }
 
 Evaluation run_eval(const std::string& reviews_path, const std::string& labels_path, const std::string& model_path) {
+    check_run_files({reviews_path, labels_path, model_path}, {});
     Model model = load_model_for_use(model_path);
     auto reviews = LineReader::open(reviews_path, reviews_path);
     auto labels = LineReader::open(labels_path, labels_path, {}, kMaxLabelLineBytes);

@@ -17,6 +17,8 @@ std::string_view trim(std::string_view s) {
     for (;;) {
         if (!s.empty() && is_blank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
         else if (s.substr(0, 3) == "\xE3\x80\x80") s.remove_prefix(3);
+        // A byte-order mark inside a file: files joined end to end.
+        else if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
         else break;
     }
     for (;;) {
@@ -89,7 +91,7 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
         result.push_back(*label ? 1 : 0);
     }
 
-    std::uint64_t lines = 0, last_nonempty = 0, nonempty = 0;
+    std::uint64_t lines = 0, last_nonempty = 0, nonempty = 0, label_words = 0;
     std::uint64_t next_report = 0;
     while (reviews.next(line)) {
         ++lines;
@@ -97,6 +99,7 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
         if (!all_blank(line)) {
             last_nonempty = lines;
             ++nonempty;
+            label_words += parse_label(line).has_value();
         }
         if (progress && lines >= next_report) {
             next_report = lines + 4096;
@@ -119,6 +122,12 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
                     where_zh(ln, lines + 1) + "这个标签没有对应的评论：" + ln + " 有 " + std::to_string(n) + " 个标签，而 " +
                         rn + " 只有 " + std::to_string(lines) + " 条评论");
     }
+    // A model learnt from label words judges nothing: the label file was
+    // most likely chosen for the reviews too.
+    if (require_both_classes && label_words == nonempty)
+        throw Error(rn + ": every review is a label word such as positive or negative; was the label file chosen "
+                         "as the reviews too?",
+                    rn + "：每条评论都只是 positive、negative 这样的标签词；是否把标签文件也选作了评论文件？");
     std::uint64_t positives = static_cast<std::uint64_t>(std::count(result.begin(), result.end(), 1));
     if (require_both_classes && (positives == 0 || positives == n)) {
         std::string which = positives == 0 ? "negative" : "positive";

@@ -145,12 +145,16 @@ void ByteStatistics::feed(std::string_view piece) {
     const std::size_t n = piece.size();
     std::size_t i = 0;
     while (i < n) {
-        // Plain ASCII without zero bytes changes nothing: skip it a word at a time.
-        if (pending_size_ == 0 && run_ == 0 && i + 8 <= n) {
+        // Printable ASCII changes nothing: skip it a word at a time.
+        if (pending_size_ == 0 && run_ == 0 && !alone_pending_ && i + 8 <= n) {
             std::uint64_t word;
             std::memcpy(&word, p + i, 8);
-            if (!(word & kHighBits) && !((word - kOnes) & ~word & kHighBits)) {
+            // No byte 80-FF, below 20 (zero bytes, controls, line breaks) or 7F.
+            const std::uint64_t del = word ^ (kOnes * 0x7F);
+            if (!(word & kHighBits) && !((word - kOnes * 0x20) & ~word & kHighBits) &&
+                !((del - kOnes) & ~del & kHighBits)) {
                 previous_ = p[i + 7];
+                previous_ascii_ = true;
                 i += 8;
                 continue;
             }

@@ -77,6 +77,14 @@ void check_output_kind(const std::string& path, const std::string& display_name)
 }
 
 void check_run_files(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const auto id = identity(inputs[i], true);
+        for (std::size_t j = 0; id && j < i; ++j)
+            if (identity(inputs[j], true) == id)
+                throw Error(inputs[j] + " and " + inputs[i] + " are the same file; each needs a file of its own "
+                                "(was one file chosen for both?)",
+                            inputs[j] + " 与 " + inputs[i] + " 是同一个文件；二者需要各自的文件（是否同一个文件选了两次？）");
+    }
     for (std::size_t o = 0; o < outputs.size(); ++o) {
         check_output_kind(outputs[o], outputs[o]);
         const auto out_id = identity(outputs[o], false);
