@@ -123,6 +123,33 @@ TEST_F(WorkDir, UnixScriptsRunFromTheWorkDirectoryWithoutArguments) {
     EXPECT_EQ(dir.read("percent.txt"), "100.00");
 }
 
+// Installed copies of the scripts in awkward directories, each beside a link
+// to the real tool; a decoy tool sits where a mangled name would lead.
+TEST_F(WorkDir, UnixScriptsRunTheToolBesideThemWhateverTheDirectoryName) {
+    namespace fs = std::filesystem;
+    const fs::path bin = fs::path(SENTIMENT_TOOL).parent_path();
+    dir.write("decoy", "#!/bin/sh\necho decoy >&2\nexit 7\n");
+    fs::permissions(dir.path() / "decoy", fs::perms::owner_all);
+    // printf formats: \n is a newline in the name.
+    for (const std::string name : {"bin\\n", "with space", "-dash", "中文 目录", "a\\nb"}) {
+        SCOPED_TRACE(name);
+        RunResult made = run_shell(dir, "d=$(printf -- '" + name + "x'); d=\"$PWD/${d%x}\"; mkdir -- \"$d\" && "
+                                   "cp '" + bin.string() + "/emotion.bat' '" + bin.string() + "/test.bat' \"$d/\" && "
+                                   "ln -s '" + SENTIMENT_TOOL + "' \"$d/sentiment\"");
+        ASSERT_EQ(made.status, 0) << made.err;
+        // Where $(dirname) would go: the name without its trailing newline.
+        run_shell(dir, "d=$(printf -- '" + name + "'); [ -e \"$d\" ] || { mkdir -- \"$d\" && cp decoy \"$d/sentiment\"; }");
+        fs::remove(dir.path() / "计数.txt");
+        RunResult r = run_shell(dir, "d=$(printf -- '" + name + "x'); \"$PWD/${d%x}/emotion.bat\"");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(dir.read("计数.txt"), "1");
+        dir.write("test.txt", "I like it\n");
+        r = run_shell(dir, "d=$(printf -- '" + name + "x'); \"./${d%x}/test.bat\"");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(dir.read("percent.txt"), "100.00");
+    }
+}
+
 TEST(Scripts, WindowsBatchFilesUseCrLfAndTheExchangeFiles) {
     std::string emotion = read_bytes(std::string(SCRIPTS_DIR) + "/windows/emotion.bat");
     std::string test = read_bytes(std::string(SCRIPTS_DIR) + "/windows/test.bat");
