@@ -196,7 +196,11 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"tokenize_help", "tokenize --help", 0, "--input TEXT=test.txt"},
         CliCase{"missing_reviews", "train", 1, "error: reviews.txt: cannot open"},
         CliCase{"eval_needs_files", "eval", 2, "--reviews"},
-        CliCase{"char_ngram_pair", "train --char-min 0", 1, "--char-min and --char-max"}),
+        CliCase{"char_ngram_pair", "train --char-min 0", 1, "--char-min and --char-max"},
+        CliCase{"seed_negative", "train --seed -1", 2, "--seed must be a whole number from 0 to 18446744073709551615"},
+        CliCase{"seed_past_2_64", "train --seed 18446744073709551616", 2, "--seed must be a whole number"},
+        CliCase{"seed_hex", "train --seed 0x10", 2, "--seed must be a whole number"},
+        CliCase{"seed_largest", "train --seed 18446744073709551615", 1, "error: reviews.txt: cannot open"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Tool, TokenizePrintsOneLinePerInputLine) {

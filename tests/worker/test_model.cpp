@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "errors.h"
+#include "line_reader.h"
 #include "model.h"
+#include "trainer.h"
 
 using namespace sentiment;
 
@@ -94,6 +96,49 @@ TEST(ModelFile, ScoresAreTheSumOfBucketWeights) {
     Model m = small_model();
     EXPECT_DOUBLE_EQ(m.score({3, 512}), -0.25 + 1.5 - 2.0);
     EXPECT_NEAR(m.probability({}), 1.0 / (1.0 + std::exp(0.25)), 1e-9);
+}
+
+}  // namespace
+
+namespace {
+
+// The one rule for feature settings, as the trainer and the loader apply it.
+TEST(FeatureOptions, OneRuleForTrainerAndLoader) {
+    struct Case {
+        std::uint8_t bits, ngrams, char_min, char_max;
+        const char* says;  // nullptr: valid
+    };
+    const Case cases[] = {
+        {8, 1, 0, 0, nullptr},   {24, 6, 1, 10, nullptr}, {21, 3, 3, 5, nullptr}, {7, 3, 3, 5, "--bits"},
+        {25, 3, 3, 5, "--bits"}, {21, 0, 3, 5, "--ngrams"}, {21, 7, 3, 5, "--ngrams"}, {21, 3, 0, 5, "--char-min"},
+        {21, 3, 3, 0, "--char-min"}, {21, 3, 5, 3, "--char-min"}, {21, 3, 3, 11, "--char-min"},
+    };
+    for (const Case& c : cases) {
+        Model m = small_model();
+        m.features = FeatureOptions{c.bits, c.ngrams, c.char_min, c.char_max};
+        m.weights.assign(std::size_t{1} << std::min<int>(c.bits, 24), 0.0f);
+        const std::string loaded = message_of(serialize_model(m));
+        std::string trained;
+        try {
+            if (c.says) {
+                TrainOptions options;
+                options.features = m.features;
+                LineReader reviews("good\nbad\n", "reviews.txt");
+                train_model(reviews, {1, 0}, options);
+            } else {
+                check_feature_options(m.features);
+            }
+        } catch (const Error& e) {
+            trained = e.what();
+        }
+        if (!c.says) {
+            EXPECT_EQ(loaded, "") << int(c.bits);
+            EXPECT_EQ(trained, "") << int(c.bits);
+        } else {
+            EXPECT_NE(trained.find(c.says), std::string::npos) << trained;
+            EXPECT_NE(loaded.find(std::string("feature settings out of range (") + c.says), std::string::npos) << loaded;
+        }
+    }
 }
 
 }  // namespace

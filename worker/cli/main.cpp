@@ -3,17 +3,11 @@
 
 #include <cstdio>
 #include <iostream>
-#include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#include <shellapi.h>
-#endif
+#include <string>
 
 #include "commands.h"
 #include "errors.h"
-#include "line_reader.h"
-#include "tokenizer.h"
+#include "utf8_arguments.h"
 
 using namespace sentiment;
 
@@ -38,9 +32,20 @@ void print_eval(const Evaluation& e) {
                     static_cast<unsigned long long>(e.confusion[t][0]));
 }
 
+// CLI11 would wrap "-1" and numbers past 2^64 around without a word.
+const CLI::Validator kSeedRange(
+    [](std::string& text) -> std::string {
+        static const std::string largest = "18446744073709551615";
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        if (digits && (text.size() < largest.size() || (text.size() == largest.size() && text <= largest))) return {};
+        return "--seed must be a whole number from 0 to " + largest + ", not " + text;
+    },
+    "0.." + std::string("18446744073709551615"));
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    Utf8Arguments utf8_arguments(argc, argv);
     CLI::App app{"情感分析 worker: trains a sentiment classifier on labelled reviews and judges new ones"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Print help for every subcommand");
@@ -55,7 +60,8 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     train->add_option("--model", tf.model, "Model file to write")->capture_default_str();
     train->add_option("--progress", tf.progress, "Progress file: fraction done, 1 when finished")->capture_default_str();
-    train->add_option("--seed", to.seed, "Random seed; the same seed gives the same model")->capture_default_str();
+    train->add_option("--seed", to.seed, "Random seed; the same seed gives the same model")->capture_default_str()
+        ->check(kSeedRange);
     train->add_option("--epochs", to.max_epochs, "Most passes over the reviews")->capture_default_str()->check(CLI::Range(1, 1000));
     train->add_option("--learning-rate", to.learning_rate, "AdaGrad step size")->capture_default_str()->check(CLI::Range(1e-6, 100.0));
     train->add_option("--l2", to.l2, "L2 penalty")->capture_default_str()->check(CLI::Range(0.0, 100.0));
@@ -100,27 +106,6 @@ int main(int argc, char** argv) {
     auto* tok = app.add_subcommand("tokenize", "Print the tokens of each line, space-separated");
     tok->add_option("--input", tok_input, "Text file")->capture_default_str();
 
-#ifdef _WIN32
-    // argv is in the ANSI code page there; file names are handled as UTF-8.
-    std::vector<std::string> utf8_args;
-    std::vector<char*> utf8_argv;
-    {
-        int wargc = 0;
-        LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
-        for (int i = 0; wargv && i < wargc; ++i) {
-            int len = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string s(len > 0 ? len - 1 : 0, '\0');
-            if (len > 1) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, s.data(), len, nullptr, nullptr);
-            utf8_args.push_back(std::move(s));
-        }
-        if (wargv) LocalFree(wargv);
-        for (auto& s : utf8_args) utf8_argv.push_back(s.data());
-        if (!utf8_argv.empty()) {
-            argc = static_cast<int>(utf8_argv.size());
-            argv = utf8_argv.data();
-        }
-    }
-#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -136,13 +121,11 @@ int main(int argc, char** argv) {
 
     try {
         if (*train) {
-            if ((char_min == 0) != (char_max == 0) || char_min > char_max)
-                return fail("--char-min 与 --char-max 须同时为 0，或满足 1 ≤ char-min ≤ char-max",
-                            "--char-min and --char-max must both be 0, or 1 <= char-min <= char-max");
             to.features.bits = static_cast<std::uint8_t>(bits);
             to.features.ngrams = static_cast<std::uint8_t>(ngrams);
             to.features.char_min = static_cast<std::uint8_t>(char_min);
             to.features.char_max = static_cast<std::uint8_t>(char_max);
+            check_feature_options(to.features);
             TrainResult r = run_train(tf, to);
             if (r.streamed)
                 std::printf("model written to %s (streamed, %d epochs)\n", tf.model.c_str(), r.epochs);
@@ -163,26 +146,15 @@ int main(int argc, char** argv) {
         } else if (*eval) {
             print_eval(run_eval(ev_reviews, ev_labels, ev_model));
         } else if (*tok) {
-            auto reader = LineReader::open(tok_input, tok_input);
-            TokenList tokens;
-            std::string_view line;
-            std::string out;
-            while (reader->next(line)) {
-                tokenize(line, tokens);
-                out.clear();
-                for (std::size_t i = 0; i < tokens.size(); ++i) {
-                    if (i) out += ' ';
-                    out += tokens[i];
-                }
-                out += '\n';
-                std::fwrite(out.data(), 1, out.size(), stdout);
-            }
-            if (std::fflush(stdout) != 0) return fail("写出失败", "cannot write the output");
+            run_tokenize(tok_input);
         }
     } catch (const Error& e) {
         return fail(e.chinese(), e.english());
     } catch (const std::bad_alloc&) {
-        return fail("内存不足", "out of memory");
+        const std::string files = *train ? tf.reviews + ", " + tf.labels
+                                  : *test ? sf.input + ", " + sf.model
+                                  : *eval ? ev_reviews + ", " + ev_labels : tok_input;
+        return fail("内存不足（处理 " + files + " 时）", "out of memory (while working on " + files + ")");
     } catch (const std::exception& e) {
         return fail(std::string("意外错误：") + e.what(), std::string("unexpected error: ") + e.what());
     }

@@ -9,6 +9,7 @@
 #include "line_reader.h"
 #include "output_checks.h"
 #include "progress.h"
+#include "tokenizer.h"
 
 namespace sentiment {
 
@@ -84,6 +85,25 @@ TestSummary run_test(const TestFiles& files) {
     write_file_atomically(files.percent, s.percent, files.percent, true);
     write_file_atomically(files.out, out, files.out, true);
     return s;
+}
+
+void run_tokenize(const std::string& input) {
+    auto reader = LineReader::open(input, input);
+    TokenList tokens;
+    std::string_view line;
+    std::string out;
+    while (reader->next(line)) {
+        tokenize(line, tokens);
+        out.clear();
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            if (i) out += ' ';
+            out += tokens[i];
+        }
+        out += '\n';
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw Error("cannot write the output", "写出失败");
 }
 
 std::uint64_t Evaluation::total() const {

@@ -54,6 +54,10 @@ struct Evaluation {
 
 Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model);
 
+// Prints the tokens of each line of a file to standard output, space
+// separated, one output line per input line.
+void run_tokenize(const std::string& input);
+
 // Gives a clear "train first" error when the model file does not exist.
 Model load_model_for_use(const std::string& path);
 

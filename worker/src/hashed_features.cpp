@@ -5,7 +5,24 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include "errors.h"
+
 namespace sentiment {
+
+void check_feature_options(const FeatureOptions& f) {
+    const std::string bits = std::to_string(kMinBits) + " to " + std::to_string(kMaxBits);
+    if (f.bits < kMinBits || f.bits > kMaxBits)
+        throw Error("--bits must be from " + bits, "--bits 须在 " + std::to_string(kMinBits) + " 到 " +
+                                                         std::to_string(kMaxBits) + " 之间");
+    if (f.ngrams < 1 || f.ngrams > kMaxNgrams)
+        throw Error("--ngrams must be from 1 to " + std::to_string(kMaxNgrams),
+                    "--ngrams 须在 1 到 " + std::to_string(kMaxNgrams) + " 之间");
+    if ((f.char_min == 0) != (f.char_max == 0) || f.char_min > f.char_max || f.char_max > kMaxCharNgram)
+        throw Error("--char-min and --char-max must both be 0, or 1 <= char-min <= char-max <= " +
+                        std::to_string(kMaxCharNgram),
+                    "--char-min 与 --char-max 须同时为 0，或满足 1 ≤ char-min ≤ char-max ≤ " +
+                        std::to_string(kMaxCharNgram));
+}
 
 namespace {
 inline std::uint64_t mix(std::uint64_t h) {

@@ -20,6 +20,10 @@ constexpr std::uint8_t kMaxBits = 24;
 constexpr std::uint8_t kMaxNgrams = 6;
 constexpr std::uint8_t kMaxCharNgram = 10;
 
+// Throws Error naming the setting out of range. The command line, the
+// trainer and the model loader all judge settings by this one rule.
+void check_feature_options(const FeatureOptions& options);
+
 // Maps a text to the hash buckets of the features it contains. Features are
 // binary (present or not), which suits short reviews better than counts.
 class FeatureExtractor {

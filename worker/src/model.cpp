@@ -172,9 +172,11 @@ Model parse_model(std::string_view bytes, std::string_view name) {
     m.features.char_min = static_cast<std::uint8_t>(p[14]);
     m.features.char_max = static_cast<std::uint8_t>(p[15]);
     const auto& f = m.features;
-    if (f.bits < kMinBits || f.bits > kMaxBits || f.ngrams < 1 || f.ngrams > kMaxNgrams ||
-        f.char_max > kMaxCharNgram || f.char_min > f.char_max || (f.char_max > 0 && f.char_min == 0))
-        damaged(name, "feature settings out of range", "特征设置超出范围");
+    try {
+        check_feature_options(f);
+    } catch (const Error& e) {
+        damaged(name, "feature settings out of range (" + e.english() + ")", "特征设置超出范围（" + e.chinese() + "）");
+    }
     m.bias = get_f32(p + 16);
     if (!std::isfinite(m.bias)) damaged(name, "bias is not a finite number", "偏置不是有限数");
     const std::size_t buckets = std::size_t{1} << f.bits;

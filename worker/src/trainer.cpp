@@ -664,10 +664,7 @@ private:
 
 TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
                         const std::function<void(double)>& progress) {
-    const auto& f = options.features;
-    if (f.bits < kMinBits || f.bits > kMaxBits || f.ngrams < 1 || f.ngrams > kMaxNgrams || f.char_max > kMaxCharNgram ||
-        f.char_min > f.char_max || (f.char_max > 0 && f.char_min == 0))
-        throw Error("feature settings out of range", "特征设置超出范围");
+    check_feature_options(options.features);
     if (labels.empty()) throw Error("no reviews to learn from", "没有可供学习的评论");
     Trainer t(reviews, labels, options, progress);
     return t.run();
