@@ -200,6 +200,15 @@ TEST(Tool, DeviceOutputIsRefusedAndPreviousResultsAreRemoved) {
     EXPECT_NE(r.err.find("fifo: cannot be written as an output"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo"));
 
+    // Verdicts that cannot be written take their percentage with them.
+    r = run_tool(dir, "test --out gone/out.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("gone/out.txt: cannot write the file"), std::string::npos) << r.err;
+    EXPECT_FALSE(dir.exists("percent.txt"));
+    r = run_tool(dir, "test --out ''");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("an output file name is empty"), std::string::npos) << r.err;
+
     // A run that stops early leaves no result of an earlier run behind.
     dir.write("out.txt", "好评\t0.9\told\n");
     dir.write("percent.txt", "100.00");

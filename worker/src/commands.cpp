@@ -83,7 +83,14 @@ TestSummary run_test(const TestFiles& files) {
         s.percent = number;
     }
     write_file_atomically(files.percent, s.percent, files.percent, true);
-    write_file_atomically(files.out, out, files.out, true);
+    try {
+        write_file_atomically(files.out, out, files.out, true);
+    } catch (const Error&) {
+        // A percentage without its verdicts would be a result of nothing.
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::u8path(files.percent), ignored);
+        throw;
+    }
     return s;
 }
 

@@ -51,6 +51,8 @@ std::optional<FileId> identity(const std::string& path, bool follow_links) {
 }  // namespace
 
 void check_output_kind(const std::string& path, const std::string& display_name) {
+    if (path.empty())
+        throw Error("an output file name is empty; give the name of a regular file", "输出文件名为空；请指定一个普通文件名");
 #ifdef _WIN32
     const std::wstring wide = std::filesystem::u8path(path).wstring();
     const DWORD attributes = GetFileAttributesW(wide.c_str());
