@@ -124,6 +124,7 @@ TEST(AtomicFile, RemovesOnlyStaleTemporaryFilesOfItsOwnPattern) {
     };
     const std::vector<Entry> entries = {
         {dead + "AAAAAAAAAAAA", true},    // killed run
+        {dead + "GGGGGGGGGGGG", false},   // just written: maybe a process we cannot see
         {alive + "BBBBBBBBBBBB", false},  // a run still writing
         {alive + "CCCCCCCCCCCC", true},   // pid reused long after the kill
         {dead + "short", false},          // not our pattern
@@ -139,8 +140,9 @@ TEST(AtomicFile, RemovesOnlyStaleTemporaryFilesOfItsOwnPattern) {
         else
             dir.write(e.name, "half a model");
     }
-    fs::last_write_time(dir.path() / (alive + "CCCCCCCCCCCC"),
-                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(dir.path() / (alive + "CCCCCCCCCCCC"), now - std::chrono::hours(2));
+    fs::last_write_time(dir.path() / (dead + "AAAAAAAAAAAA"), now - std::chrono::minutes(1));
     write_file_atomically(dir.file("sentiment.model"), "model", "sentiment.model", false);
     for (const auto& e : entries) EXPECT_EQ(fs::exists(fs::symlink_status(dir.path() / e.name)), !e.removed) << e.name;
     EXPECT_EQ(dir.read("keep.txt"), "x");

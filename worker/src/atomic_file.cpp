@@ -34,6 +34,9 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 // Writing a temporary file takes seconds at most; one this old whose process
 // still seems alive belongs to a process that has reused a dead run's id.
 constexpr auto kStaleAge = std::chrono::hours(1);
+// A process id can look dead from another PID namespace (a container): a
+// file just written may still be someone's, so it is left a little while.
+constexpr auto kSettleAge = std::chrono::seconds(30);
 
 [[noreturn]] void cannot_write(const std::string& name, const std::string& why) {
     throw Error(name + ": cannot write the file (" + why + ")", name + "：无法写入文件（" + why + "）");
@@ -69,7 +72,8 @@ std::string temporary_name(const std::string& target_name) {
 }
 
 // Leftovers of killed runs: our exact pattern, a regular file (never a link
-// or anything else), ours, and either its process is gone or it is old.
+// or anything else), ours, and either its process is gone (and the file not
+// brand new) or it is old.
 void remove_stale_temporaries(const fs::path& target) {
     static std::mutex mutex;
     static std::set<fs::path> done;  // once per target and process is enough
@@ -92,8 +96,9 @@ void remove_stale_temporaries(const fs::path& target) {
         if (::lstat(p.c_str(), &st) != 0 || st.st_uid != ::geteuid()) continue;
 #endif
         const auto written = fs::last_write_time(p, e);
-        const bool old = !e && fs::file_time_type::clock::now() - written > kStaleAge;
-        if (old || !process_alive(pid)) fs::remove(p, e);
+        if (e) continue;
+        const auto age = fs::file_time_type::clock::now() - written;
+        if (age > kStaleAge || (age > kSettleAge && !process_alive(pid))) fs::remove(p, e);
     }
 }
 
