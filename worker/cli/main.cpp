@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "errors.h"
 #include "line_reader.h"
+#include "project_version.h"
 #include "tokenizer.h"
 
 using namespace sentiment;
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     CLI::App app{"情感分析 worker: trains a sentiment classifier on labelled reviews and judges new ones"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Print help for every subcommand");
+    app.set_version_flag("--version", "sentiment " QINGGAN_FENXI_VERSION);
 
     TrainFiles tf;
     TrainOptions to;
@@ -126,6 +128,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::string msg = e.what();
