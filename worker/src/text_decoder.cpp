@@ -1,169 +1,87 @@
 #include "text_decoder.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <iconv.h>
 
 #include "errors.h"
+#include "gb18030.h"
 
 namespace sentiment {
 
-const char* encoding_name(Encoding e) {
-    switch (e) {
-    case Encoding::Utf8: return "UTF-8";
-    case Encoding::Utf8Bom: return "UTF-8 with BOM";
-    case Encoding::Utf16LE: return "UTF-16LE";
-    case Encoding::Utf16BE: return "UTF-16BE";
-    case Encoding::Gb18030: return "GB18030";
-    }
-    return "?";
+namespace {
+
+std::uint64_t count_newlines(std::string_view s) {
+    return static_cast<std::uint64_t>(std::count(s.begin(), s.end(), '\n'));
 }
 
-std::size_t Utf8Validator::feed(std::string_view piece) {
-    std::size_t first_bad = std::string_view::npos;
-    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-    const std::size_t n = piece.size();
+void append_utf8(std::uint32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool in(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
+
+// GB18030's byte structure: 00-7F alone; 81-FE then 40-7E or 80-FE; or
+// 81-FE 30-39 81-FE 30-39. Returns the length of the leading run of whole
+// characters; `bad` tells whether it stopped at a byte no character can hold
+// (otherwise at a character cut by the end of the input).
+std::size_t whole_gb18030_characters(std::string_view s, bool& bad) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    bad = false;
     std::size_t i = 0;
     while (i < n) {
-        unsigned char c = p[i];
-        if (need_ == 0) {
-            if (c < 0x80) {
-                ++i;
-                // Runs of ASCII, eight bytes at a time.
-                while (i + 8 <= n) {
-                    std::uint64_t word;
-                    std::memcpy(&word, p + i, 8);
-                    if (word & 0x8080808080808080ULL) break;
-                    i += 8;
-                }
-                continue;
-            }
-            lo_ = 0x80;
-            hi_ = 0xBF;
-            if (c >= 0xC2 && c <= 0xDF) {
-                need_ = 1;
-            } else if (c >= 0xE0 && c <= 0xEF) {
-                need_ = 2;
-                if (c == 0xE0) lo_ = 0xA0;       // overlong
-                if (c == 0xED) hi_ = 0x9F;       // surrogates
-            } else if (c >= 0xF0 && c <= 0xF4) {
-                need_ = 3;
-                if (c == 0xF0) lo_ = 0x90;       // overlong
-                if (c == 0xF4) hi_ = 0x8F;       // above U+10FFFF
-            } else {
-                ++bad_;
-                if (first_bad == std::string_view::npos) first_bad = i;
-            }
+        if (p[i] < 0x80) {
             ++i;
-        } else {
-            if (c < lo_ || c > hi_) {
-                // Resynchronise on this byte: it may start a new character.
-                ++bad_;
-                need_ = 0;
-                if (first_bad == std::string_view::npos) first_bad = i;
-                continue;
-            }
-            lo_ = 0x80;
-            hi_ = 0xBF;
-            if (--need_ == 0) ++multibyte_;
-            ++i;
+            continue;
         }
-    }
-    return first_bad;
-}
-
-void EncodingDetector::feed(std::string_view piece) {
-    if (head_.size() < 3) {
-        std::size_t take = std::min<std::size_t>(3 - head_.size(), piece.size());
-        head_.append(piece.substr(0, take));
-        auto h = [&](std::size_t k) { return static_cast<unsigned char>(head_[k]); };
-        if (!bom_ && head_.size() >= 2) {
-            if (h(0) == 0xFF && h(1) == 0xFE) {
-                bom_ = true;
-                bom_encoding_ = Encoding::Utf16LE;
-            } else if (h(0) == 0xFE && h(1) == 0xFF) {
-                bom_ = true;
-                bom_encoding_ = Encoding::Utf16BE;
-            }
+        if (!in(p[i], 0x81, 0xFE)) break;
+        if (i + 1 == n) return i;
+        if (in(p[i + 1], 0x40, 0x7E) || in(p[i + 1], 0x80, 0xFE)) {
+            i += 2;
+            continue;
         }
-        if (!bom_ && head_.size() == 3 && h(0) == 0xEF && h(1) == 0xBB && h(2) == 0xBF) {
-            bom_ = true;
-            bom_encoding_ = Encoding::Utf8Bom;
-        }
+        if (!in(p[i + 1], 0x30, 0x39)) break;
+        if (i + 2 == n) return i;
+        if (!in(p[i + 2], 0x81, 0xFE)) break;
+        if (i + 3 == n) return i;
+        if (!in(p[i + 3], 0x30, 0x39)) break;
+        i += 4;
     }
-    if (bom_) return;
-    std::size_t bad = validator_.feed(piece);
-    if (!seen_bad_ && bad != std::string_view::npos) {
-        seen_bad_ = true;
-        lines_before_first_bad_ =
-            newlines_ + static_cast<std::uint64_t>(std::count(piece.begin(), piece.begin() + bad, '\n'));
-    }
-    if (!seen_bad_) newlines_ += static_cast<std::uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
+    bad = i < n;
+    return i;
 }
 
-Encoding EncodingDetector::result() const {
-    if (bom_) return bom_encoding_;
-    if (!seen_bad_ && !validator_.mid_sequence()) return Encoding::Utf8;
-    std::uint64_t good = validator_.multibyte_sequences();
-    std::uint64_t bad = validator_.bad_bytes() + (validator_.mid_sequence() ? 1 : 0);
-    // Real GB18030 text breaks UTF-8 rules at almost every character, so
-    // many well-formed multi-byte sequences mean damaged UTF-8.
-    if (good >= 8 && good > 4 * bad) {
-        // Input cut inside its last character has no bad byte: the damage is on
-        // the last line.
-        std::uint64_t line = (seen_bad_ ? lines_before_first_bad_ : newlines_) + 1;
-        throw Error(where_en(name_, line) + "invalid UTF-8 byte sequence (the rest of the file is UTF-8, so this byte is damage, not another encoding)",
-                    where_zh(name_, line) + "UTF-8 字节序列无效（文件其余部分是 UTF-8，此处字节已损坏）");
-    }
-    return Encoding::Gb18030;
-}
+}  // namespace
 
-Encoding detect_encoding(std::string_view bytes, std::string_view name) {
-    EncodingDetector d{std::string(name)};
-    d.feed(bytes);
-    return d.result();
-}
-
-Decoder::Decoder(Encoding encoding, std::string name) : encoding_(encoding), name_(std::move(name)) {
-    const char* from = nullptr;
-    switch (encoding_) {
-    case Encoding::Utf16LE: from = "UTF-16LE"; break;
-    case Encoding::Utf16BE: from = "UTF-16BE"; break;
-    case Encoding::Gb18030: from = "GB18030"; break;
-    default: break;
-    }
-    if (from) {
-        iconv_t cd = iconv_open("UTF-8", from);
-        if (cd == reinterpret_cast<iconv_t>(-1))
-            throw Error(std::string("the system cannot convert from ") + from + " (iconv_open failed)",
-                        std::string("系统无法转换编码 ") + from + "（iconv_open 失败）");
-        iconv_ = cd;
-    }
-    reset();
-}
-
-Decoder::~Decoder() {
-    if (iconv_) iconv_close(static_cast<iconv_t>(iconv_));
-}
+Decoder::Decoder(Encoding encoding, std::string name) : encoding_(encoding), name_(std::move(name)) { reset(); }
 
 void Decoder::reset() {
     carry_.clear();
+    high_ = 0;
     validator_ = Utf8Validator{};
     line_ = 1;
     bom_left_ = encoding_ == Encoding::Utf8Bom ? 3 : (encoding_ == Encoding::Utf16LE || encoding_ == Encoding::Utf16BE) ? 2 : 0;
-    if (iconv_) iconv(static_cast<iconv_t>(iconv_), nullptr, nullptr, nullptr, nullptr);
 }
 
-void Decoder::fail(std::uint64_t line) const {
+void Decoder::fail(std::string_view produced) const {
+    const std::uint64_t line = line_ + count_newlines(produced);
     throw Error(where_en(name_, line) + "bytes that are not valid " + encoding_name(encoding_) +
                     " text; save the file as UTF-8 or GBK and try again",
                 where_zh(name_, line) + "含有不合法的 " + encoding_name(encoding_) +
                     " 字节；请将文件另存为 UTF-8 或 GBK 后重试");
-}
-
-void Decoder::count_lines(std::string_view produced) {
-    line_ += static_cast<std::uint64_t>(std::count(produced.begin(), produced.end(), '\n'));
 }
 
 void Decoder::feed(std::string_view piece, std::string& out) {
@@ -173,46 +91,72 @@ void Decoder::feed(std::string_view piece, std::string& out) {
         bom_left_ -= skip;
     }
     if (piece.empty()) return;
-    if (!iconv_) {
-        std::size_t bad = validator_.feed(piece);
-        if (bad != std::string_view::npos) {
-            count_lines(piece.substr(0, bad));
-            fail(line_);
-        }
-        count_lines(piece);
-        out.append(piece);
-        return;
+    const std::size_t start = out.size();
+    switch (encoding_) {
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom: feed_utf8(piece, out); break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: feed_utf16(piece, out); break;
+    case Encoding::Gb18030: feed_gb18030(piece, out); break;
     }
+    line_ += count_newlines(std::string_view(out).substr(start));
+}
+
+void Decoder::feed_utf8(std::string_view piece, std::string& out) {
+    std::size_t bad = validator_.feed(piece);
+    if (bad != std::string_view::npos) fail(piece.substr(0, bad));
+    out.append(piece);
+}
+
+void Decoder::feed_utf16(std::string_view piece, std::string& out) {
+    const std::size_t start = out.size();
+    const bool little = encoding_ == Encoding::Utf16LE;
+    auto unit_at = [&](const char* q) {
+        auto b0 = static_cast<unsigned char>(q[0]), b1 = static_cast<unsigned char>(q[1]);
+        return little ? std::uint32_t(b0 | (b1 << 8)) : std::uint32_t((b0 << 8) | b1);
+    };
+    auto take = [&](std::uint32_t unit) {
+        if (high_ != 0) {
+            if (unit < 0xDC00 || unit > 0xDFFF) fail(std::string_view(out).substr(start));
+            append_utf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
+            high_ = 0;
+        } else if (unit >= 0xD800 && unit <= 0xDBFF) {
+            high_ = unit;
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            fail(std::string_view(out).substr(start));
+        } else {
+            append_utf8(unit, out);
+        }
+    };
+    if (!carry_.empty()) {
+        char pair[2] = {carry_[0], piece[0]};
+        carry_.clear();
+        piece.remove_prefix(1);
+        take(unit_at(pair));
+    }
+    out.reserve(out.size() + piece.size() * 3 / 2);
+    std::size_t i = 0;
+    for (; i + 2 <= piece.size(); i += 2) take(unit_at(piece.data() + i));
+    carry_.assign(piece.substr(i));
+}
+
+void Decoder::feed_gb18030(std::string_view piece, std::string& out) {
     std::string joined;
     if (!carry_.empty()) {
-        joined = carry_;
-        joined.append(piece);
+        joined = carry_ + std::string(piece);
         carry_.clear();
         piece = joined;
     }
-    char* in = const_cast<char*>(piece.data());
-    std::size_t in_left = piece.size();
-    char buffer[1 << 14];
-    while (in_left > 0) {
-        char* o = buffer;
-        std::size_t o_left = sizeof buffer;
-        std::size_t r = iconv(static_cast<iconv_t>(iconv_), &in, &in_left, &o, &o_left);
-        std::string_view produced(buffer, static_cast<std::size_t>(o - buffer));
-        count_lines(produced);
-        out.append(produced);
-        if (r == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            if (errno == EINVAL) {  // character cut at the end of this piece
-                carry_.assign(in, in_left);
-                return;
-            }
-            fail(line_);
-        }
-    }
+    const std::size_t start = out.size();
+    bool bad = false;
+    const std::size_t whole = whole_gb18030_characters(piece, bad);
+    if (gb18030_to_utf8(piece.substr(0, whole), out) != std::string_view::npos || bad)
+        fail(std::string_view(out).substr(start));
+    carry_.assign(piece.substr(whole));
 }
 
 void Decoder::finish() {
-    if (!carry_.empty() || validator_.mid_sequence()) fail(line_);
+    if (!carry_.empty() || high_ != 0 || validator_.mid_sequence()) fail({});
 }
 
 std::string decode_text(std::string_view bytes, std::string_view name) {
