@@ -139,19 +139,28 @@ std::uint64_t line_at_utf16(std::string_view text, std::size_t offset, bool litt
     return line;
 }
 
-// What LineReader promises: LF or CR LF ends a line, a last line without a
-// break counts, a final break does not start another line.
+// What LineReader promises: LF, CR LF or CR alone ends a line, a last line
+// without a break counts, a final break does not start another line.
 std::vector<std::string> reference_lines(std::string_view text) {
     std::vector<std::string> lines;
     while (!text.empty()) {
-        std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (nl == std::string_view::npos) break;
-        text.remove_prefix(nl + 1);
+        std::size_t end = text.find_first_of("\r\n");
+        lines.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        std::size_t next = end + 1;
+        if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+        text.remove_prefix(next);
     }
     return lines;
+}
+
+// Bytes of a byte-order mark the decoder drops for this encoding: UTF-8 with
+// BOM always (detection saw it), UTF-16 only when the first unit is U+FEFF.
+std::size_t mark_length(std::string_view bytes, Encoding enc) {
+    if (enc == Encoding::Utf8Bom) return 3;
+    if (enc == Encoding::Utf16LE) return bytes.substr(0, 2) == "\xFF\xFE" ? 2 : 0;
+    if (enc == Encoding::Utf16BE) return bytes.substr(0, 2) == "\xFE\xFF" ? 2 : 0;
+    return 0;
 }
 
 // LineReader reads its input 256 KiB at a time. A fuzz input is far smaller,
@@ -165,7 +174,7 @@ struct Padded {
 };
 
 Padded pad(std::string_view bytes, Encoding enc) {
-    const std::size_t bom = enc == Encoding::Utf8Bom ? 3 : (enc == Encoding::Utf16LE || enc == Encoding::Utf16BE) ? 2 : 0;
+    const std::size_t bom = mark_length(bytes, enc);
     const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
     const std::size_t into = (body.size() * 7919) % (body.size() + 1);  // where the boundary falls in the body
     const bool wide = enc == Encoding::Utf16LE || enc == Encoding::Utf16BE;
@@ -223,7 +232,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         whole.error = e.english();
     }
     if (!enc) {
-        // Refused as damaged UTF-8: the message points at the damage.
+        // Refused as damaged UTF-8 or as no encoding fitting: the message
+        // points at the first byte that is not UTF-8.
         const std::uint64_t want = line_at(bytes, first_bad_utf8(bytes));
         FUZZ_CHECK(line_in(detect_error) == want, "damaged UTF-8 reported on line " +
                                                       std::to_string(line_in(detect_error)) + ", the damage is on line " +
@@ -238,7 +248,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Every encoding the decoder knows, fed in pieces, must agree with
     // itself fed whole; the detected one must agree with decode_text.
-    for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030}) {
+    for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030,
+                       Encoding::Windows1252}) {
         const Outcome all = decode_whole(e, bytes);
         if (all.ok) FUZZ_CHECK(fuzz::valid_utf8(all.text), std::string("output is not UTF-8 for ") + encoding_name(e));
         for (int schedule = 0; schedule < 2; ++schedule) {
@@ -252,8 +263,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(all.ok == whole.ok && all.error == whole.error && (!all.ok || all.text == whole.text),
                        "Decoder disagrees with decode_text");
         }
-        // The decoder drops the BOM's length of bytes unseen: detection chose it.
-        const std::size_t bom = e == Encoding::Utf8Bom ? 3 : e == Encoding::Utf8 ? 0 : 2;
+        const std::size_t bom = mark_length(bytes, e);
         const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
         // Errors name the line of the first bad character.
         if (e == Encoding::Utf8 || e == Encoding::Utf8Bom) {
@@ -264,6 +274,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_CHECK(line_in(all.error) == want, "UTF-8 error names line " + std::to_string(line_in(all.error)) +
                                                            ", the bad byte is on line " + std::to_string(want));
             }
+        }
+        if (e == Encoding::Windows1252) {
+            const bool unassigned = body.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string_view::npos;
+            FUZZ_CHECK(all.ok == !unassigned, "Windows-1252 validity misjudged");
         }
         if (e == Encoding::Utf16LE || e == Encoding::Utf16BE) {
             const bool le = e == Encoding::Utf16LE;

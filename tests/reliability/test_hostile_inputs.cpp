@@ -262,3 +262,68 @@ TEST_F(HostileInput, PipesAreRefusedNotReadAsEmpty)
     EXPECT_NE(outcome.err.find("test.txt"), std::string::npos) << outcome.err;
     EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }
+
+namespace {
+
+// A file of `size` bytes: `head`, then `filler` repeated, without a line break.
+void spillEndless(const fs::path& path, const std::string& head, char filler, std::size_t size)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << head;
+    const std::string block(1 << 20, filler);
+    for (std::size_t written = head.size(); written < size; written += block.size())
+        out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - written)));
+}
+
+struct EndlessCase {
+    const char* name;
+    const char* file;   // the file made endless
+    const char* head;   // its good lines before the endless one
+    char filler;
+    std::vector<std::string> args;
+    const char* says;   // the file and line the refusal names
+};
+
+}  // namespace
+
+// Every reader enforces its line limit while it reads: a line without end is
+// refused after a little memory, not after all of it has been taken in.
+TEST_F(HostileInput, EndlessLinesAreRefusedWhileReading)
+{
+    const std::vector<EndlessCase> cases = {
+        {"blank label line", "labels.txt", "positive\n", ' ', {"train"}, "labels.txt line 2: line too long"},
+        {"review line", "reviews.txt", "good\n", 'x', {"train"}, "reviews.txt line 2: line too long"},
+        {"test line", "test.txt", "", 'x', {"test"}, "test.txt line 1: line too long"},
+        {"tokenize line", "test.txt", "a\nb\n", 'x', {"tokenize"}, "test.txt line 3: line too long"},
+    };
+    for (const EndlessCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::copy_file(fs::path(SAMPLE_DIR) / "sample-reviews.txt", dir / "reviews.txt",
+                      fs::copy_options::overwrite_existing);
+        fs::copy_file(fs::path(SAMPLE_DIR) / "sample-labels.txt", dir / "labels.txt",
+                      fs::copy_options::overwrite_existing);
+        spillEndless(dir / c.file, c.head, c.filler, std::size_t{160} << 20);
+        const Outcome outcome = runTool(dir, c.args);
+        ASSERT_TRUE(outcome.exited) << outcome.err;
+        EXPECT_EQ(outcome.status, 1) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        expectPeakBelow(outcome.peakKb, 48);
+        EXPECT_EQ(slurp(dir / "sentiment.model"), previousModel);
+    }
+}
+
+TEST_F(HostileInput, HugeModelFileIsRefusedFromItsHeader)
+{
+    // Sparse: a gigabyte that takes no disk, behind a valid start.
+    {
+        std::ofstream out(dir / "sentiment.model", std::ios::binary | std::ios::trunc);
+        out << previousModel.substr(0, 24);
+    }
+    fs::resize_file(dir / "sentiment.model", std::uintmax_t{1} << 30);
+    spill(dir / "test.txt", "good film\n");
+    const Outcome outcome = runTool(dir, {"test"});
+    ASSERT_TRUE(outcome.exited) << outcome.err;
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("sentiment.model: not a usable model file"), std::string::npos) << outcome.err;
+    expectPeakBelow(outcome.peakKb, 48);
+}

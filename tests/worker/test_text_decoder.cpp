@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Mostly good UTF-8 with one damaged byte on line 3 must not be
         // reinterpreted as GB18030.
         BadCase{"damaged_utf8", "好评很好，非常满意\n服务很好，很满意\n坏\xFF了\n很好很好\n", "in.txt line 3"},
-        BadCase{"not_gb18030_either", "abc\ndef \x80 ghi\n", "in.txt line 2"},
+        BadCase{"no_encoding_fits", "abc\ndef \x81 ghi\n", "in.txt line 2"},
         BadCase{"utf8_bom_then_garbage", "\xEF\xBB\xBFok\n\xC3\x28\n", "in.txt line 2"},
         BadCase{"utf16_odd_length", "\xFF\xFE\x41\x00\x42"s, "in.txt line 1"},
         BadCase{"utf16_lone_surrogate", "\xFF\xFE\x41\x00\x0A\x00\x00\xD8\x41\x00"s, "in.txt line 2"},
@@ -156,6 +156,120 @@ TEST(LineReader, OpeningReportsHowMuchOfTheFileItRead) {
     ASSERT_TRUE(r->next(line));
     EXPECT_EQ(line, "a fairly ordinary line of text");
     EXPECT_EQ(r->line_number(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Text that is not UTF-8 is decoded only when the bytes leave no doubt;
+// otherwise it is refused, never garbled.
+struct GuessCase {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+    std::vector<std::string> lines;
+    friend void PrintTo(const GuessCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class EncodingGuess : public ::testing::TestWithParam<GuessCase> {};
+
+TEST_P(EncodingGuess, PicksTheEncodingThatKeepsTheText) {
+    const auto& c = GetParam();
+    EXPECT_EQ(detect_encoding(c.bytes, "t.txt"), c.encoding);
+    EXPECT_EQ(read_lines(c.bytes, "t.txt"), c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, EncodingGuess,
+    ::testing::Values(
+        GuessCase{"cp1252_apostrophe", "I don\x92t like this film at all\n", Encoding::Windows1252,
+                  {"I don’t like this film at all"}},
+        GuessCase{"cp1252_accents", "caf\xE9 cr\xE8me\nna\xEFve r\xE9sum\xE9 \x80 5\n", Encoding::Windows1252,
+                  {"café crème", "naïve résumé € 5"}},
+        GuessCase{"gbk_short", "\xCC\xAB\xC4\xD1\xB3\xD4\xC1\xCB\n", Encoding::Gb18030, {"太难吃了"}},
+        GuessCase{"gbk_with_ascii", "ok \xBA\xC3\xB3\xD4 good\r\n", Encoding::Gb18030, {"ok 好吃 good"}},
+        // Traditional characters often have an ASCII-range trail byte.
+        GuessCase{"gbk_traditional", "\x95\x72\xe9\x67\xe9\x4c\xc1\xcb\xa3\xac\xbf\xea\xd7\xd3\xd2\xb2\x9b\x5d\xbd\x6f\n",
+                  Encoding::Gb18030, {"時間長了，筷子也沒給"}},
+        // Half of these pairs are also well-formed UTF-8.
+        GuessCase{"gbk_looking_like_utf8", "\xd0\xa1\xb2\xcb\xba\xdc\xba\xc3\xb3\xd4\xa1\xa3", Encoding::Gb18030,
+                  {"小菜很好吃。"}},
+        GuessCase{"utf16le_chinese_no_bom", "}Y\x03T\n\0}Y\x03T"s, Encoding::Utf16LE, {"好吃", "好吃"}},
+        GuessCase{"utf16le_no_bom", "g\0o\0o\0d\0\n\0`O}Y\n\0"s, Encoding::Utf16LE, {"good", "你好"}},
+        GuessCase{"utf16be_no_bom", "\0b\0a\0d\0\r\0\nO`Y}"s, Encoding::Utf16BE, {"bad", "你好"}},
+        GuessCase{"nul_bytes_stay_utf8", "a\0b\0\0c\n"s, Encoding::Utf8, {"a\0b\0\0c"s}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusedCase {
+    const char* name;
+    std::string bytes;
+    const char* says;
+    friend void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class EncodingRefused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(EncodingRefused, NamesLineAndCauseNotGb18030) {
+    try {
+        read_lines(GetParam().bytes, "in.txt");
+        FAIL() << "decoded without a word";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(GetParam().says), std::string::npos) << e.what();
+        EXPECT_EQ(std::string(e.what()).find("not valid GB18030"), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, EncodingRefused,
+    ::testing::Values(
+        // A few Chinese characters and one stray pair: damage, not GB18030.
+        RefusedCase{"utf8_with_stray_pair", "很好\n不错 \x92\x93 ok\n", "in.txt line 2: invalid UTF-8"},
+        RefusedCase{"utf8_surrogate", "fine\nabc \xED\xA0\x80 def\n", "in.txt line 2: byte 0xA0 is not UTF-8"},
+        RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xD1 is not UTF-8"},
+        RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LineEndCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> lines;
+    friend void PrintTo(const LineEndCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LineEnds : public ::testing::TestWithParam<LineEndCase> {};
+
+TEST_P(LineEnds, SplitWhereAnEditorWould) {
+    EXPECT_EQ(read_lines(GetParam().bytes, "t.txt"), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineReader, LineEnds,
+    ::testing::Values(
+        LineEndCase{"cr_only", "good film\rbad film\r", {"good film", "bad film"}},
+        LineEndCase{"cr_then_crlf", "a\r\r\nb", {"a", "", "b"}},
+        LineEndCase{"mixed", "a\nb\r\nc\rd", {"a", "b", "c", "d"}},
+        LineEndCase{"utf16_cr_only", "\xFF\xFEx\0\r\0y\0\r\0"s, {"x", "y"}},
+        // A CR last in the first read with its LF in the next is one break.
+        LineEndCase{"crlf_across_reads", std::string((1 << 18) - 1, 'a') + "\r\nb",
+                    {std::string((1 << 18) - 1, 'a'), "b"}},
+        LineEndCase{"cr_across_reads", std::string((1 << 18) - 1, 'a') + "\rb", {std::string((1 << 18) - 1, 'a'), "b"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LineReader, RefusesALineLongerThanItsLimitNamingTheLine) {
+    const std::string ok(16, 'x');
+    EXPECT_EQ(LineReader(ok + "\n", "t.txt", 16).next(*std::make_unique<std::string_view>()), true);
+    for (const std::string& text : {"a\n" + ok + "y\n", "a\n" + ok + "y", "a\r" + std::string(1 << 20, 'y')}) {
+        LineReader r(text, "labels.txt", 16);
+        std::string_view line;
+        ASSERT_TRUE(r.next(line));
+        try {
+            r.next(line);
+            FAIL() << "accepted a line of " << line.size() << " bytes";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("labels.txt line 2: line too long"), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

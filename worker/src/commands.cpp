@@ -7,17 +7,19 @@
 #include "dataset.h"
 #include "errors.h"
 #include "line_reader.h"
+#include "output_checks.h"
 #include "progress.h"
 
 namespace sentiment {
 
 TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
+    check_run_files({files.reviews, files.labels}, {files.model, files.progress});
     ProgressFile progress(files.progress, files.progress);
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
     progress.start();
     // Reading the reviews twice (encoding, then checks) is a tenth of the bar.
     auto reviews = LineReader::open(files.reviews, files.reviews, [&](double f) { progress.update(0.05 * f); });
-    auto labels = LineReader::open(files.labels, files.labels);
+    auto labels = LineReader::open(files.labels, files.labels, {}, kMaxLabelLineBytes);
     auto labels_vec = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.05 + 0.05 * f); });
     labels.reset();
     TrainResult result =
@@ -47,6 +49,11 @@ std::string format_verdict_line(double probability, std::string_view text) {
 }
 
 TestSummary run_test(const TestFiles& files) {
+    check_run_files({files.input, files.model}, {files.out, files.percent});
+    // Like the window, start without the previous run's results: a run cut
+    // short must not leave a new percentage beside old verdicts.
+    remove_output(files.out, files.out);
+    remove_output(files.percent, files.percent);
     Model model = load_model_for_use(files.model);
     auto input = LineReader::open(files.input, files.input);
     FeatureExtractor fx(model.features);
@@ -101,7 +108,7 @@ double Evaluation::f1(int c) const {
 Evaluation run_eval(const std::string& reviews_path, const std::string& labels_path, const std::string& model_path) {
     Model model = load_model_for_use(model_path);
     auto reviews = LineReader::open(reviews_path, reviews_path);
-    auto labels = LineReader::open(labels_path, labels_path);
+    auto labels = LineReader::open(labels_path, labels_path, {}, kMaxLabelLineBytes);
     auto truth = validate_dataset(*reviews, *labels, {}, false);
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;

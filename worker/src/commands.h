@@ -17,8 +17,9 @@ struct TrainFiles {
     std::string progress = "计数.txt";
 };
 
-// Validates, trains, saves the model atomically and only then writes "1" to
-// the progress file. On any Error the previous model and no end signal remain.
+// Refuses outputs that name an input or are not regular files. Validates,
+// trains, saves the model atomically and only then writes "1" to the
+// progress file. On any Error the previous model and no end signal remain.
 TrainResult run_train(const TrainFiles& files, const TrainOptions& options);
 
 struct TestFiles {
@@ -36,8 +37,8 @@ struct TestSummary {
 };
 
 // One output line per input line: 好评/差评, tab, probability of positive with
-// four decimals, tab, the text. Writes the percent file first, then the
-// output file, both atomically.
+// four decimals, tab, the text. Removes both outputs of an earlier run
+// first, then writes the percent file and the output file, each atomically.
 TestSummary run_test(const TestFiles& files);
 std::string format_verdict_line(double probability, std::string_view text);
 

@@ -133,7 +133,7 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
 Dataset read_dataset(std::string_view reviews_bytes, std::string_view labels_bytes, std::string_view reviews_name,
                      std::string_view labels_name) {
     LineReader reviews(reviews_bytes, std::string(reviews_name));
-    LineReader labels(labels_bytes, std::string(labels_name));
+    LineReader labels(labels_bytes, std::string(labels_name), kMaxLabelLineBytes);
     Dataset d;
     d.labels = validate_dataset(reviews, labels);
     std::string_view line;

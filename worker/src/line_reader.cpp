@@ -1,6 +1,7 @@
 #include "line_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "errors.h"
@@ -35,24 +36,29 @@ std::ifstream open_regular_file(const std::filesystem::path& p, const std::strin
 
 }  // namespace
 
+std::ifstream open_regular_file(const std::string& path, const std::string& display_name) {
+    return open_regular_file(fs_path(path), display_name);
+}
+
 std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name,
-                                             const std::function<void(double)>& progress) {
+                                             const std::function<void(double)>& progress,
+                                             std::size_t max_line_bytes) {
     std::error_code ec;
     auto p = fs_path(path);
     std::ifstream f = open_regular_file(p, display_name);
     auto size = std::filesystem::file_size(p, ec);
     if (ec) size = 0;
-    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size, progress));
+    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size, progress, max_line_bytes));
 }
 
 LineReader::LineReader(std::string name, std::ifstream file, std::uint64_t size,
-                       const std::function<void(double)>& progress)
-    : name_(std::move(name)), file_(std::move(file)), from_file_(true), total_(size) {
+                       const std::function<void(double)>& progress, std::size_t max_line_bytes)
+    : name_(std::move(name)), file_(std::move(file)), from_file_(true), max_line_(max_line_bytes), total_(size) {
     detect(progress);
 }
 
-LineReader::LineReader(std::string_view bytes, std::string name)
-    : name_(std::move(name)), memory_(bytes), total_(bytes.size()) {
+LineReader::LineReader(std::string_view bytes, std::string name, std::size_t max_line_bytes)
+    : name_(std::move(name)), memory_(bytes), max_line_(max_line_bytes), total_(bytes.size()) {
     detect({});
 }
 
@@ -101,27 +107,47 @@ void LineReader::rewind() {
     line_ = 0;
 }
 
+void LineReader::take_line(std::size_t end, std::size_t next, std::string_view& line) {
+    if (end - start_ > max_line_) line_too_long();
+    line = std::string_view(buffer_.data() + start_, end - start_);
+    start_ = scanned_ = next;
+    ++line_;
+}
+
+void LineReader::line_too_long() const {
+    const bool small = max_line_ < (std::size_t{1} << 20);
+    const std::string limit = small ? std::to_string(max_line_ >> 10) + " KiB" : std::to_string(max_line_ >> 20) + " MiB";
+    throw Error(where_en(name_, line_ + 1) + "line too long (more than " + limit + "; is this the right file?)",
+                where_zh(name_, line_ + 1) + "这一行太长（超过 " + limit + "；文件是否选错了？）");
+}
+
 bool LineReader::next(std::string_view& line) {
     for (;;) {
-        std::size_t nl = buffer_.find('\n', scanned_);
-        if (nl != std::string::npos) {
-            std::size_t end = nl;
-            if (end > start_ && buffer_[end - 1] == '\r') --end;
-            line = std::string_view(buffer_.data() + start_, end - start_);
-            start_ = scanned_ = nl + 1;
-            ++line_;
+        const char* data = buffer_.data();
+        const std::size_t nl = buffer_.find('\n', scanned_);
+        const std::size_t stop = nl == std::string::npos ? buffer_.size() : nl;
+        const void* cr = std::memchr(data + scanned_, '\r', stop - scanned_);
+        if (cr) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
+            // A CR last in the buffer may be the first half of CR LF.
+            if (at + 1 < buffer_.size() || eof_) {
+                take_line(at, at + 1 < buffer_.size() && data[at + 1] == '\n' ? at + 2 : at + 1, line);
+                return true;
+            }
+            scanned_ = at;
+        } else if (nl != std::string::npos) {
+            take_line(nl, nl + 1, line);
             return true;
+        } else {
+            scanned_ = buffer_.size();
         }
-        scanned_ = buffer_.size();
         if (eof_) {
             if (start_ >= buffer_.size()) return false;
-            std::size_t end = buffer_.size();
-            if (buffer_[end - 1] == '\r') --end;
-            line = std::string_view(buffer_.data() + start_, end - start_);
-            start_ = scanned_ = buffer_.size();
-            ++line_;
+            take_line(buffer_.size(), buffer_.size(), line);
             return true;
         }
+        // Checked before reading on: a line without end cannot grow far.
+        if (buffer_.size() - start_ > max_line_) line_too_long();
         buffer_.erase(0, start_);
         scanned_ -= start_;
         start_ = 0;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <new>
 #ifdef __linux__
 #include <sys/mman.h>
@@ -117,34 +119,50 @@ std::string serialize_model(const Model& model) {
     return out;
 }
 
-Model parse_model(std::string_view bytes, std::string_view name) {
+namespace {
+
+// Checks what the first kHeaderSize bytes and the file's size say, so that a
+// foreign or damaged file is refused before the rest of it is read. Returns
+// the number of weights.
+std::uint32_t check_header(std::string_view head, std::uint64_t size, std::string_view name) {
     std::string_view magic(kModelMagic, 8);
-    if (bytes.substr(0, 8) != magic.substr(0, std::min<std::size_t>(8, bytes.size())) || bytes.empty())
-        damaged(name, "expected a file starting with " + quoted(magic) + ", found " + quoted(bytes.substr(0, 8)),
-                "文件开头应为 " + quoted(magic) + "，实际为 " + quoted(bytes.substr(0, 8)));
-    if (bytes.size() < 12)
-        damaged(name, "file is truncated (" + std::to_string(bytes.size()) + " bytes)",
-                "文件不完整（仅 " + std::to_string(bytes.size()) + " 字节）");
-    std::uint32_t version = get_u32(bytes.data() + 8);
+    if (head.substr(0, 8) != magic.substr(0, std::min<std::size_t>(8, head.size())) || head.empty())
+        damaged(name, "expected a file starting with " + quoted(magic) + ", found " + quoted(head.substr(0, 8)),
+                "文件开头应为 " + quoted(magic) + "，实际为 " + quoted(head.substr(0, 8)));
+    if (size < 12)
+        damaged(name, "file is truncated (" + std::to_string(size) + " bytes)",
+                "文件不完整（仅 " + std::to_string(size) + " 字节）");
+    std::uint32_t version = get_u32(head.data() + 8);
     if (version != kModelVersion)
         damaged(name, "format version " + std::to_string(version) + ", expected version " + std::to_string(kModelVersion),
                 "格式版本为 " + std::to_string(version) + "，本程序需要版本 " + std::to_string(kModelVersion));
-    if (bytes.size() < kHeaderSize + kChecksumSize)
-        damaged(name, "file is truncated (" + std::to_string(bytes.size()) + " bytes, the header alone needs " +
+    if (size < kHeaderSize + kChecksumSize)
+        damaged(name, "file is truncated (" + std::to_string(size) + " bytes, the header alone needs " +
                           std::to_string(kHeaderSize + kChecksumSize) + ")",
-                "文件不完整（" + std::to_string(bytes.size()) + " 字节，仅文件头就需要 " +
+                "文件不完整（" + std::to_string(size) + " 字节，仅文件头就需要 " +
                     std::to_string(kHeaderSize + kChecksumSize) + " 字节）");
-    const char* p = bytes.data();
-    std::uint32_t count = get_u32(p + 20);
-    std::uint64_t room = (bytes.size() - kHeaderSize - kChecksumSize) / kEntrySize;
+    std::uint32_t count = get_u32(head.data() + 20);
+    std::uint64_t room = (size - kHeaderSize - kChecksumSize) / kEntrySize;
     if (count > room)
         damaged(name, "file is truncated (it announces " + std::to_string(count) + " weights but holds at most " +
                           std::to_string(room) + ")",
                 "文件不完整（声明 " + std::to_string(count) + " 个权重，实际最多 " + std::to_string(room) + " 个）");
-    std::size_t expected = kHeaderSize + std::size_t{count} * kEntrySize + kChecksumSize;
-    if (bytes.size() != expected)
-        damaged(name, "expected " + std::to_string(expected) + " bytes, found " + std::to_string(bytes.size()),
-                "应为 " + std::to_string(expected) + " 字节，实际 " + std::to_string(bytes.size()) + " 字节");
+    if (count > (std::uint32_t{1} << kMaxBits))
+        damaged(name, "it announces " + std::to_string(count) + " weights, more than any model has",
+                "声明 " + std::to_string(count) + " 个权重，超过任何模型的上限");
+    std::uint64_t expected = kHeaderSize + std::uint64_t{count} * kEntrySize + kChecksumSize;
+    if (size != expected)
+        damaged(name, "expected " + std::to_string(expected) + " bytes, found " + std::to_string(size),
+                "应为 " + std::to_string(expected) + " 字节，实际 " + std::to_string(size) + " 字节");
+    return count;
+}
+
+}  // namespace
+
+Model parse_model(std::string_view bytes, std::string_view name) {
+    const std::uint32_t count = check_header(bytes, bytes.size(), name);
+    const std::size_t expected = bytes.size();
+    const char* p = bytes.data();
     if (XXH64(p, expected - kChecksumSize, 0) != get_u64(p + expected - kChecksumSize))
         damaged(name, "checksum mismatch (the file is damaged)", "校验和不符（文件已损坏）");
 
@@ -176,7 +194,26 @@ Model parse_model(std::string_view bytes, std::string_view name) {
 }
 
 Model load_model(const std::string& path, const std::string& display_name) {
-    return parse_model(read_file(path, display_name), display_name);
+    std::ifstream file = open_regular_file(path, display_name);
+    std::error_code ec;
+    const std::uint64_t size = std::filesystem::file_size(std::filesystem::u8path(path), ec);
+    if (ec) throw Error(display_name + ": read error", display_name + "：读取出错");
+    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeaderSize)), '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    check_header(bytes, size, display_name);
+    try {
+        bytes.resize(static_cast<std::size_t>(size));
+        file.read(bytes.data() + kHeaderSize, static_cast<std::streamsize>(size - kHeaderSize));
+        if (static_cast<std::uint64_t>(file.gcount()) != size - kHeaderSize)
+            throw Error(display_name + ": read error (the file changed while it was read?)",
+                        display_name + "：读取出错（文件是否在读取时被改动？）");
+        return parse_model(bytes, display_name);
+    } catch (const std::bad_alloc&) {
+        const std::string mib = std::to_string((size >> 20) + 1);
+        throw Error(display_name + ": not enough memory to load the model (about " + mib + " MiB)",
+                    display_name + "：内存不足，无法载入模型（约 " + mib + " MiB）");
+    }
 }
 
 void save_model(const Model& model, const std::string& path, const std::string& display_name) {

@@ -31,6 +31,11 @@ void append_utf8(std::uint32_t cp, std::string& out) {
     }
 }
 
+// Windows-1252's 80-9F; the rest of 80-FF is Latin-1. Zero: not assigned.
+constexpr std::uint16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
 bool in(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
 
 // GB18030's byte structure: 00-7F alone; 81-FE then 40-7E or 80-FE; or
@@ -73,7 +78,8 @@ void Decoder::reset() {
     high_ = 0;
     validator_ = Utf8Validator{};
     line_ = 1;
-    bom_left_ = encoding_ == Encoding::Utf8Bom ? 3 : (encoding_ == Encoding::Utf16LE || encoding_ == Encoding::Utf16BE) ? 2 : 0;
+    bom_left_ = encoding_ == Encoding::Utf8Bom ? 3 : 0;
+    first_unit_ = true;
 }
 
 void Decoder::fail(std::string_view produced) const {
@@ -98,6 +104,7 @@ void Decoder::feed(std::string_view piece, std::string& out) {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: feed_utf16(piece, out); break;
     case Encoding::Gb18030: feed_gb18030(piece, out); break;
+    case Encoding::Windows1252: feed_cp1252(piece, out); break;
     }
     line_ += count_newlines(std::string_view(out).substr(start));
 }
@@ -116,6 +123,11 @@ void Decoder::feed_utf16(std::string_view piece, std::string& out) {
         return little ? std::uint32_t(b0 | (b1 << 8)) : std::uint32_t((b0 << 8) | b1);
     };
     auto take = [&](std::uint32_t unit) {
+        // UTF-16 is also taken without a byte-order mark.
+        if (first_unit_) {
+            first_unit_ = false;
+            if (unit == 0xFEFF) return;
+        }
         if (high_ != 0) {
             if (unit < 0xDC00 || unit > 0xDFFF) fail(std::string_view(out).substr(start));
             append_utf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
@@ -153,6 +165,21 @@ void Decoder::feed_gb18030(std::string_view piece, std::string& out) {
     if (gb18030_to_utf8(piece.substr(0, whole), out) != std::string_view::npos || bad)
         fail(std::string_view(out).substr(start));
     carry_.assign(piece.substr(whole));
+}
+
+void Decoder::feed_cp1252(std::string_view piece, std::string& out) {
+    const std::size_t start = out.size();
+    out.reserve(out.size() + piece.size() + piece.size() / 8);
+    for (char ch : piece) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+            continue;
+        }
+        const std::uint32_t cp = c >= 0xA0 ? c : kCp1252High[c - 0x80];
+        if (cp == 0) fail(std::string_view(out).substr(start));
+        append_utf8(cp, out);
+    }
 }
 
 void Decoder::finish() {

@@ -24,12 +24,14 @@ private:
     void feed_utf8(std::string_view piece, std::string& out);
     void feed_utf16(std::string_view piece, std::string& out);
     void feed_gb18030(std::string_view piece, std::string& out);
+    void feed_cp1252(std::string_view piece, std::string& out);
 
     Encoding encoding_;
     std::string name_;
     std::string carry_;          // bytes of a character cut at the end of a piece
     std::uint32_t high_ = 0;     // UTF-16 high surrogate waiting for its pair
     std::size_t bom_left_ = 0;
+    bool first_unit_ = true;
     Utf8Validator validator_;
     std::uint64_t line_ = 1;     // line of the first byte not yet produced
 };
