@@ -61,24 +61,7 @@ install_peers() {
   command -v liblinear-train >/dev/null && command -v liblinear-predict >/dev/null || need+=(liblinear-tools)
   [ -x /usr/bin/time ] || need+=(time)
   # The project's installer also brings what the worker's build needs.
-  if [ -f "$ROOT/scripts/install-deps.sh" ]; then
-    bash "$ROOT/scripts/install-deps.sh" "${need[@]}" >"$OUT/install.log" 2>&1 ||
-      log "scripts/install-deps.sh failed (see bench/out/install.log); trying the peers alone"
-    need=()
-    command -v fasttext >/dev/null || need+=(fasttext)
-    command -v liblinear-train >/dev/null || need+=(liblinear-tools)
-    [ -x /usr/bin/time ] || need+=(time)
-  fi
-  [ ${#need[@]} -eq 0 ] && return 0
-  log "installing ${need[*]}"
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "need root or sudo to install ${need[*]}" >&2; exit 1; }
-    sudo=sudo
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get install -y "${need[@]}" >>"$OUT/install.log" 2>&1 ||
-    { $sudo apt-get update >>"$OUT/install.log" 2>&1 && $sudo apt-get install -y "${need[@]}" >>"$OUT/install.log" 2>&1; } ||
+  bash "$ROOT/scripts/install-deps.sh" "${need[@]}" >"$OUT/install.log" 2>&1 ||
     { echo "could not install ${need[*]} (see bench/out/install.log)" >&2; exit 1; }
 }
 

@@ -6,18 +6,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-# A CJK font, or the window's Chinese texts show as empty boxes.
-bash scripts/install-deps.sh fonts-wqy-microhei
+bash scripts/install-deps.sh run
 
+# Its own build folder: the tests' build/ keeps its options and its objects.
+build="$root/build-run"
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-cmake --build build -j"$jobs" --target qinggan sentiment
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+cmake --build "$build" -j"$jobs" --target qinggan sentiment
 
 work="$root/workdir"
 mkdir -p "$work"
 # The classifier and the scripts are refreshed on every start; the user's own
 # files and the trained model are left as they are.
-install -m 755 build/worker/sentiment "$work/sentiment"
+install -m 755 "$build/worker/sentiment" "$work/sentiment"
 install -m 755 worker/scripts/unix/emotion.bat worker/scripts/unix/test.bat "$work/"
 for f in sample/*.txt; do
   [ -e "$work/$(basename "$f")" ] || cp "$f" "$work/"
@@ -31,4 +32,4 @@ case "$(locale charmap 2>/dev/null)" in
 esac
 
 cd "$work"
-exec "$root/build/app/qinggan-fenxi" "$@"
+exec "$build/app/qinggan-fenxi" "$@"

@@ -16,7 +16,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B "$build" "${options[@]}"

@@ -31,20 +31,9 @@ fuzzer_links() {
 
 missing=()
 fuzzer_links || missing+=(clang libclang-rt-14-dev)
-command -v cmake >/dev/null || missing+=(cmake)
-# The worker library's own build needs these headers.
-for p in libxxhash-dev libcli11-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# The installer also brings cmake and the headers the worker library needs.
+bash "$root/scripts/install-deps.sh" "${missing[@]}"
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get install -y -qq "${missing[@]}" || { $sudo apt-get update -qq && $sudo apt-get install -y -qq "${missing[@]}"; }
   fuzzer_links || { echo "clang still cannot link a libFuzzer target" >&2; exit 1; }
 fi
 

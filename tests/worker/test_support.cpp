@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -48,7 +50,11 @@ RunResult run_shell(const TempDir& dir, const std::string& command) {
     std::string full = "cd '" + dir.path().string() + "' && " + command + " >.stdout 2>.stderr </dev/null";
     int raw = std::system(full.c_str());
     RunResult r;
+#ifdef _WIN32
+    r.status = raw;  // the exit code itself there
+#else
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
     r.out = dir.read(".stdout");
     r.err = dir.read(".stderr");
     fs::remove(dir.path() / ".stdout");

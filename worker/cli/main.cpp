@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "errors.h"
+#include "project_version.h"
 #include "utf8_arguments.h"
 
 using namespace sentiment;
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     CLI::App app{"情感分析 worker: trains a sentiment classifier on labelled reviews and judges new ones"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Print help for every subcommand");
+    app.set_version_flag("--version", "sentiment " QINGGAN_FENXI_VERSION);
 
     TrainFiles tf;
     TrainOptions to;
@@ -111,6 +113,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::string msg = e.what();
