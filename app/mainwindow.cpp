@@ -39,6 +39,16 @@ QString readLines(QFile &file)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
+// Opens a file a worker wrote, in text mode. Anything but a regular file
+// counts as unreadable: a FIFO in its place would block the window.
+bool openExchangeFile(const QString &name, QFile &file)
+{
+    if (WorkFiles::openRegularFile(name, file) != WorkFiles::OpenResult::Opened)
+        return false;
+    file.setTextModeEnabled(true);
+    return true;
+}
+
 // Copies a regular file to a new entry of the work directory.
 bool copyRegularFile(const QString &from, const QString &to)
 {
@@ -218,8 +228,8 @@ void MainWindow::check()
     if (!training->polling())
         return; // a last look after the run has already ended
 
-    QFile file(progressFileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (!openExchangeFile(progressFileName, file))
         return;
     QTextStream in(&file);
     double value = 0;
@@ -299,8 +309,8 @@ void MainWindow::checkTestflie()
         return;
     testing->stopPolling();
 
-    QFile output(QStringLiteral("out.txt"));
-    if (!output.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile output;
+    if (!openExchangeFile(QStringLiteral("out.txt"), output)) {
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
         testing->finish();
         return;
@@ -308,8 +318,8 @@ void MainWindow::checkTestflie()
     // Plain text: review lines that look like HTML must keep every line.
     ui->text_ans->setPlainText(readLines(output));
 
-    QFile percent(QStringLiteral("percent.txt"));
-    if (!percent.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile percent;
+    if (!openExchangeFile(QStringLiteral("percent.txt"), percent)) {
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
         testing->finish();
         return;
