@@ -87,9 +87,10 @@ ImportedText importTestText(const QString &path)
 
     ImportedText result;
     if (!splitLines(utf8, &result.text))
-        return refused(QStringLiteral("“%1”中有超过 1 MB 的行，无法导入。\n"
-                                      "\"%1\" has a line longer than 1 MB; it cannot be imported.")
-                           .arg(name));
+        return refused(QStringLiteral("“%1”中有超过 %2 KB 的行，无法导入。\n"
+                                      "\"%1\" has a line longer than %2 KB; it cannot be imported.")
+                           .arg(name)
+                           .arg(maxImportLineBytes / 1024));
     result.status = ImportedText::Status::Read;
     return result;
 }
