@@ -149,6 +149,18 @@ bool MainWindow::stageTrainingInputs()
         QStringLiteral("无法把所选文件复制到暂存目录 %1。请检查磁盘空间和目录权限。训练没有开始，没有文件被删除。")
             .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(staging)));
 
+    // A file named temp makes way for the directory below, unless the user
+    // chose that very file.
+    const QFileInfo stagingEntry(staging);
+    const auto isStagingEntry = [&](const QString &path) {
+        return !stagingEntry.isSymLink() && stagingEntry.isFile()
+            && QFileInfo(path).canonicalFilePath() == stagingEntry.canonicalFilePath();
+    };
+    if (isStagingEntry(reviewsPath) || isStagingEntry(labelsPath)) {
+        warn(QStringLiteral("无法准备训练数据"),
+             QStringLiteral("所选文件名为 temp，占用了暂存目录的位置，请先把它改名或移到别处再选择。"));
+        return false;
+    }
     // A link named temp would have the staging copies written, and removed,
     // in some other directory.
     if (!WorkFiles::ensureRealDirectory(staging)) {

@@ -15,6 +15,7 @@ private slots:
     void testRunReplacesALinkedTestFile();
     void stagingDirectoryIsMadeReal_data();
     void stagingDirectoryIsMadeReal();
+    void chosenFileNamedTempIsKept();
     void linkedExchangeFilesAreReplaced();
     void specialResultFilesDoNotBlock_data();
     void specialResultFilesDoNotBlock();
@@ -97,6 +98,20 @@ void WorkDirTest::stagingDirectoryIsMadeReal()
     QVERIFY(temp.isDir() && !temp.isSymLink());
     QCOMPARE(f.dir.read("reviews.txt"), QByteArray("x\n"));
     QCOMPARE(f.dir.read("labels.txt"), QByteArray("positive\n"));
+}
+
+void WorkDirTest::chosenFileNamedTempIsKept()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
+    QVERIFY(f.dir.write("temp", "my reviews, in a file called temp\n"));
+    QVERIFY(f.dir.write("l.txt", "positive\n"));
+    QVERIFY(f.chooseInputs(f.dir.filePath("temp"), f.dir.filePath("l.txt")));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(3));
+    QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
+    QCOMPARE(f.dir.read("temp"), QByteArray("my reviews, in a file called temp\n"));
+    QVERIFY(!MainWindowProbe::trainProcess(f.window));
 }
 
 void WorkDirTest::linkedExchangeFilesAreReplaced()
