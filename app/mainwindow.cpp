@@ -1,7 +1,11 @@
 #include "mainwindow.h"
 #include "mainwindowform.h"
 
-#include "scriptlauncher.h"
+#include "runclaim.h"
+#include "textimport.h"
+#include "warningbox.h"
+#include "workerrun.h"
+#include "workfiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -9,13 +13,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLockFile>
-#include <QMessageBox>
-#include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QStringList>
 #include <QTextEdit>
+#include <QTemporaryFile>
 #include <QTextStream>
 #include <QTimer>
 
@@ -25,15 +27,6 @@
 namespace {
 
 const QString progressFileName = QStringLiteral("计数.txt");
-
-// Creates one directory level; the parent must exist.
-bool ensureDirectory(const QString &path)
-{
-    QDir dir(path);
-    if (dir.exists())
-        return true;
-    return dir.mkdir(path);
-}
 
 // Reads a text file line by line, each line followed by "\n"; an empty file
 // gives an empty string.
@@ -46,65 +39,22 @@ QString readLines(QFile &file)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// The last few lines a worker wrote to its standard error: that is where it
-// explains why it refused its input.
-QString stderrTail(QProcess *process)
+// Opens a file a worker wrote, in text mode. Anything but a regular file
+// counts as unreadable: a FIFO in its place would block the window.
+bool openExchangeFile(const QString &name, QFile &file)
 {
-    const QString all = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
-    if (all.isEmpty())
-        return QString();
-    QStringList lines = all.split(QLatin1Char('\n'));
-    const int keep = 6;
-    if (lines.size() > keep)
-        lines = lines.mid(lines.size() - keep);
-    for (QString &line : lines) {
-        line = line.trimmed();
-        if (line.size() > 300)
-            line = line.left(300) + QStringLiteral("…");
-    }
-    return lines.join(QLatin1Char('\n'));
+    if (WorkFiles::openRegularFile(name, file) != WorkFiles::OpenResult::Opened)
+        return false;
+    file.setTextModeEnabled(true);
+    return true;
 }
 
-// Why a worker ended without its end signal, for the warning box.
-QString workerFailure(QProcess *process, const QString &scriptName)
+// Copies a regular file to a new entry of the work directory.
+bool copyRegularFile(const QString &from, const QString &to)
 {
-    QString text;
-    if (process->error() == QProcess::FailedToStart) {
-        text = QStringLiteral("无法启动工作脚本“%1”：%2\n请确认它在工作目录 %3 中。")
-                   .arg(scriptName, process->errorString(),
-                        QDir::toNativeSeparators(QDir::currentPath()));
-    } else if (process->exitStatus() == QProcess::CrashExit) {
-        text = QStringLiteral("工作脚本“%1”意外终止。").arg(scriptName);
-    } else {
-        text = QStringLiteral("工作脚本“%1”已退出（退出码 %2），但没有给出完成信号。")
-                   .arg(scriptName)
-                   .arg(process->exitCode());
-    }
-    const QString tail = stderrTail(process);
-    if (!tail.isEmpty())
-        text += QStringLiteral("\n\n") + tail;
-    return text;
-}
-
-// Claims a run kind's exchange files in the work directory. On failure the
-// lock is returned unlocked, with its error saying whether another window
-// holds it or the directory cannot be written.
-std::unique_ptr<QLockFile> lockRunFiles(const QString &name)
-{
-    auto lock = std::make_unique<QLockFile>(name);
-    // A run may take longer than any age limit; only a dead holder is stale.
-    lock->setStaleLockTime(0);
-    lock->tryLock(0);
-    return lock;
-}
-
-// The box for a lock that could not be taken; `kind` is "训练" or "测试".
-QString lockFailure(const QLockFile &lock, const QString &kind)
-{
-    if (lock.error() == QLockFile::LockFailedError)
-        return QStringLiteral("另一个窗口正在这个工作目录中%1。请等它完成后再开始%1。").arg(kind);
-    return QStringLiteral("无法在工作目录 %1 中写入文件，%2没有开始。请检查目录权限和磁盘空间。")
-        .arg(QDir::toNativeSeparators(QDir::currentPath()), kind);
+    QFile source;
+    return WorkFiles::openRegularFile(from, source) == WorkFiles::OpenResult::Opened
+        && WorkFiles::copyToNewFile(source, to);
 }
 
 } // namespace
@@ -120,21 +70,29 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupForm(this);
     // An empty path is ".", so the object always means the current directory.
     workDir = new QDir(QString());
+
+    training = std::make_unique<WorkerRun>(
+        RunKind{QStringLiteral("emotion.bat"), QStringLiteral("emotion.bat.lock"), {progressFileName},
+                QStringLiteral("训练"), QStringLiteral("训练未完成"), QStringLiteral("训练没有完成。\n")},
+        trainProcess, this, SLOT(check()), [this] { check(); });
+    testing = std::make_unique<WorkerRun>(
+        RunKind{QStringLiteral("test.bat"), QStringLiteral("test.bat.lock"),
+                {QStringLiteral("out.txt"), QStringLiteral("percent.txt")}, QStringLiteral("测试"),
+                QStringLiteral("测试未完成"), QStringLiteral("测试没有完成，没有生成结果文件 out.txt。\n")},
+        testProcess, this, SLOT(checkTestflie()), [this] { checkTestflie(); });
 }
 
 MainWindow::~MainWindow()
 {
     delete ui;
     delete workDir;
-    delete trainLock;
-    delete testLock;
     // A worker still running is left alone: its results stay in the work
-    // directory for the next session.
+    // directory for the next session, and it keeps its run's claim.
 }
 
 void MainWindow::warn(const QString &title, const QString &text)
 {
-    QMessageBox::warning(this, title, text, QMessageBox::Yes, QMessageBox::NoButton);
+    showWarningBox(this, title, text);
 }
 
 // Asks for one existing text file; returns the first selected path, or a null
@@ -171,10 +129,44 @@ void MainWindow::on_pushButton_2_clicked()
     ui->bq_label->setText(QFileInfo(labelsPath).fileName());
 }
 
+// Only a regular file can be staged: a FIFO would block the copy, and a
+// directory or device is no review file.
+bool MainWindow::acceptsAsInput(const QString &path, const QString &title, const QString &role)
+{
+    if (QFileInfo(path).isFile())
+        return true;
+    warn(title, QStringLiteral("“%1”不是普通文件（而是目录、管道或设备），不能用作%2。请选择一个文本文件。")
+                    .arg(QDir::toNativeSeparators(path), role));
+    return false;
+}
+
 bool MainWindow::stageTrainingInputs()
 {
+    const QString staging = QStringLiteral("temp");
     const QString stagedReviews = QStringLiteral("temp/reviews.txt");
     const QString stagedLabels = QStringLiteral("temp/labels.txt");
+    const QString stagingFailure =
+        QStringLiteral("无法把所选文件复制到暂存目录 %1。请检查磁盘空间和目录权限。训练没有开始，没有文件被删除。")
+            .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(staging)));
+
+    // A file named temp makes way for the directory below, unless the user
+    // chose that very file.
+    const QFileInfo stagingEntry(staging);
+    const auto isStagingEntry = [&](const QString &path) {
+        return !stagingEntry.isSymLink() && stagingEntry.isFile()
+            && QFileInfo(path).canonicalFilePath() == stagingEntry.canonicalFilePath();
+    };
+    if (isStagingEntry(reviewsPath) || isStagingEntry(labelsPath)) {
+        warn(QStringLiteral("无法准备训练数据"),
+             QStringLiteral("所选文件名为 temp，占用了暂存目录的位置，请先把它改名或移到别处再选择。"));
+        return false;
+    }
+    // A link named temp would have the staging copies written, and removed,
+    // in some other directory.
+    if (!WorkFiles::ensureRealDirectory(staging)) {
+        warn(QStringLiteral("无法准备训练数据"), stagingFailure);
+        return false;
+    }
     const auto isStagingFile = [&](const QString &path) {
         const QString canonical = QFileInfo(path).canonicalFilePath();
         return canonical == QFileInfo(stagedReviews).canonicalFilePath()
@@ -187,17 +179,14 @@ bool MainWindow::stageTrainingInputs()
         return false;
     }
 
-    ensureDirectory(QDir::currentPath() + QStringLiteral("/temp/"));
-    // QFile::copy never overwrites: a copy left by an interrupted start would
+    // Copies never overwrite: a copy left by an interrupted start would
     // otherwise be trained on instead of the chosen file.
-    workDir->remove(stagedReviews);
-    workDir->remove(stagedLabels);
-    if (!QFile::copy(reviewsPath, stagedReviews) || !QFile::copy(labelsPath, stagedLabels)) {
-        workDir->remove(stagedReviews);
-        workDir->remove(stagedLabels);
-        warn(QStringLiteral("无法准备训练数据"),
-             QStringLiteral("无法把所选文件复制到暂存目录 %1。请检查磁盘空间和目录权限。训练没有开始，没有文件被删除。")
-                 .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("temp")))));
+    WorkFiles::removeEntry(stagedReviews);
+    WorkFiles::removeEntry(stagedLabels);
+    if (!copyRegularFile(reviewsPath, stagedReviews) || !copyRegularFile(labelsPath, stagedLabels)) {
+        WorkFiles::removeEntry(stagedReviews);
+        WorkFiles::removeEntry(stagedLabels);
+        warn(QStringLiteral("无法准备训练数据"), stagingFailure);
         return false;
     }
 
@@ -205,14 +194,14 @@ bool MainWindow::stageTrainingInputs()
     // go, even when one of them is itself the chosen input.
     QStringList stuck;
     for (const QString &name : {QStringLiteral("labels.txt"), QStringLiteral("reviews.txt"), progressFileName}) {
-        if (workDir->exists(name) && !workDir->remove(name))
+        if (!WorkFiles::removeEntry(name))
             stuck.append(name);
     }
     if (stuck.isEmpty()
-        && QFile::copy(stagedReviews, QStringLiteral("reviews.txt"))
-        && QFile::copy(stagedLabels, QStringLiteral("labels.txt"))) {
-        workDir->remove(stagedReviews);
-        workDir->remove(stagedLabels);
+        && copyRegularFile(stagedReviews, QStringLiteral("reviews.txt"))
+        && copyRegularFile(stagedLabels, QStringLiteral("labels.txt"))) {
+        WorkFiles::removeEntry(stagedReviews);
+        WorkFiles::removeEntry(stagedLabels);
         return true;
     }
     // The staged copies stay: they may be the only copy of a chosen input.
@@ -220,34 +209,6 @@ bool MainWindow::stageTrainingInputs()
          QStringLiteral("无法在工作目录中更新 %1。训练没有开始；所选文件的副本保留在 temp 目录中。")
              .arg(stuck.isEmpty() ? QStringLiteral("reviews.txt / labels.txt") : stuck.join(QStringLiteral("、"))));
     return false;
-}
-
-// Starts a worker script with its poll timer. When the worker cannot start or
-// exits, `workerGone` looks one last time for its end signal and otherwise
-// ends the run, so that a broken worker never blocks the window for good.
-QProcess *MainWindow::startWorker(const QString &scriptName, QTimer *timer, const char *pollSlot,
-                                  void (MainWindow::*workerGone)(QProcess *))
-{
-    auto *process = new QProcess;
-    const QPointer<QProcess> guarded(process);
-    // Queued, because the handler deletes the process, which must not happen
-    // inside the process's own signal.
-    const auto later = [this, guarded, workerGone] {
-        QMetaObject::invokeMethod(this, [this, guarded, workerGone] {
-            if (guarded)
-                (this->*workerGone)(guarded.data());
-        }, Qt::QueuedConnection);
-    };
-    connect(process, &QProcess::errorOccurred, this, [process, later](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart && process->state() == QProcess::NotRunning)
-            later();
-    });
-    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, later);
-
-    connect(timer, SIGNAL(timeout()), this, pollSlot);
-    timer->start(500);
-    startWorkerScript(process, scriptName);
-    return process;
 }
 
 void MainWindow::on_pushButton_4_clicked()
@@ -265,37 +226,32 @@ void MainWindow::on_pushButton_4_clicked()
         warn(QStringLiteral("选择点评标签文件"), QStringLiteral("请先选择点评标签文件"));
         return;
     }
-    std::unique_ptr<QLockFile> lock = lockRunFiles(QStringLiteral("emotion.bat.lock"));
-    if (!lock->isLocked()) {
-        warn(lock->error() == QLockFile::LockFailedError ? QStringLiteral("请等待进程关闭")
-                                                         : QStringLiteral("无法开始训练"),
-             lockFailure(*lock, QStringLiteral("训练")));
+    if (!acceptsAsInput(reviewsPath, QStringLiteral("选择点评内容文件"), QStringLiteral("点评内容文件"))
+        || !acceptsAsInput(labelsPath, QStringLiteral("选择点评标签文件"), QStringLiteral("点评标签文件")))
         return;
-    }
-    if (!stageTrainingInputs())
+    std::unique_ptr<RunClaim> claim = training->claim();
+    if (!claim || !stageTrainingInputs())
         return;
-
-    trainLock = lock.release();
-    trainTimer = new QTimer(this);
-    pollTimer = trainTimer;
-    trainProcess = startWorker(QStringLiteral("emotion.bat"), trainTimer, SLOT(check()),
-                               &MainWindow::trainingWorkerGone);
+    pollTimer = training->start(std::move(claim));
 }
 
 void MainWindow::check()
 {
-    if (!trainProcess || !trainTimer || !trainTimer->isActive())
+    if (!training->polling())
         return; // a last look after the run has already ended
 
-    QFile file(progressFileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (!openExchangeFile(progressFileName, file))
         return;
     QTextStream in(&file);
     double value = 0;
     in >> value;
 
     if (std::fabs(value - 1) < 1e-6) {
-        finishTraining();
+        training->stopPolling();
+        ui->progressBar->setValue(100);
+        warn(QStringLiteral("训练完成"), QStringLiteral("神经网络已经训练完成"));
+        training->finish();
         return;
     }
     qDebug() << value;
@@ -307,35 +263,27 @@ void MainWindow::check()
     file.close();
 }
 
-void MainWindow::finishTraining()
+// Writes the test text to a new file and renames it over "test.txt", so that
+// a link planted as "test.txt" is replaced rather than written through, and
+// the worker never sees a half-written file.
+bool MainWindow::writeTestFile(const QString &text)
 {
-    trainTimer->stop();
-    ui->progressBar->setValue(100);
-    warn(QStringLiteral("训练完成"), QStringLiteral("神经网络已经训练完成"));
-    trainProcess->waitForFinished(30000);
-    trainProcess->close();
-    delete trainProcess;
-    trainProcess = nullptr;
-    delete trainLock;
-    trainLock = nullptr;
-}
-
-void MainWindow::trainingWorkerGone(QProcess *process)
-{
-    if (process != trainProcess || !trainTimer->isActive())
-        return; // already completed, or completing behind an open box
-    check(); // a worker that wrote 1 and exited at once has still finished
-    if (process != trainProcess || !trainTimer->isActive())
-        return;
-
-    trainTimer->stop();
-    const QString text = workerFailure(process, QStringLiteral("emotion.bat"));
-    process->close();
-    delete process;
-    trainProcess = nullptr;
-    delete trainLock;
-    trainLock = nullptr;
-    warn(QStringLiteral("训练未完成"), QStringLiteral("训练没有完成。\n") + text);
+    QTemporaryFile file(QStringLiteral("test.txt.XXXXXX"));
+    if (!file.open())
+        return false;
+    file.setTextModeEnabled(true);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QTextStream out(&file);
+    out << text;
+    out.flush();
+    // A short write would have the worker classify a cut-off text.
+    const bool written = out.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError
+        || !WorkFiles::replaceEntry(file.fileName(), QStringLiteral("test.txt")))
+        return false;
+    file.setAutoRemove(false); // it is "test.txt" now
+    return true;
 }
 
 void MainWindow::on_text_button_clicked()
@@ -345,26 +293,10 @@ void MainWindow::on_text_button_clicked()
              QStringLiteral("测试进程正在运行。神经网络计算量较大，请耐心等待。"));
         return;
     }
-    std::unique_ptr<QLockFile> lock = lockRunFiles(QStringLiteral("test.bat.lock"));
-    if (!lock->isLocked()) {
-        warn(lock->error() == QLockFile::LockFailedError ? QStringLiteral("请等待进程关闭")
-                                                         : QStringLiteral("无法开始测试"),
-             lockFailure(*lock, QStringLiteral("测试")));
+    std::unique_ptr<RunClaim> claim = testing->claim();
+    if (!claim)
         return;
-    }
-    const QString text = ui->test_txt->toPlainText();
-
-    QFile file(QStringLiteral("test.txt"));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Text)) {
-        warn(QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满"));
-        return;
-    }
-    QTextStream out(&file);
-    out << text;
-    out.flush();
-    file.close();
-    // A short write would have the worker classify a cut-off text.
-    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+    if (!writeTestFile(ui->test_txt->toPlainText())) {
         warn(QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满"));
         return;
     }
@@ -372,41 +304,36 @@ void MainWindow::on_text_button_clicked()
     // Old results must go before the worker starts: an old "out.txt" would end
     // the run at once, and an old "percent.txt" would show a stale rate.
     for (const QString &name : {QStringLiteral("out.txt"), QStringLiteral("percent.txt")}) {
-        if (workDir->exists(name) && !workDir->remove(name)) {
+        if (!WorkFiles::removeEntry(name)) {
             warn(QStringLiteral("测试异常"),
                  QStringLiteral("无法删除上一次的结果文件 %1，测试没有开始。请检查文件权限。").arg(name));
             return;
         }
     }
-
-    testLock = lock.release();
-    testTimer = new QTimer(this);
-    pollTimer = testTimer;
-    testProcess = startWorker(QStringLiteral("test.bat"), testTimer, SLOT(checkTestflie()),
-                              &MainWindow::testWorkerGone);
+    pollTimer = testing->start(std::move(claim));
 }
 
 void MainWindow::checkTestflie()
 {
-    if (!testProcess || !testTimer || !testTimer->isActive())
+    if (!testing->polling())
         return; // a last look after the run has already ended
     if (!workDir->exists(QStringLiteral("out.txt")))
         return;
-    testTimer->stop();
+    testing->stopPolling();
 
-    QFile output(QStringLiteral("out.txt"));
-    if (!output.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile output;
+    if (!openExchangeFile(QStringLiteral("out.txt"), output)) {
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
-        endTestRun();
+        testing->finish();
         return;
     }
     // Plain text: review lines that look like HTML must keep every line.
     ui->text_ans->setPlainText(readLines(output));
 
-    QFile percent(QStringLiteral("percent.txt"));
-    if (!percent.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile percent;
+    if (!openExchangeFile(QStringLiteral("percent.txt"), percent)) {
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
-        endTestRun();
+        testing->finish();
         return;
     }
     QTextStream in(&percent);
@@ -416,35 +343,7 @@ void MainWindow::checkTestflie()
     ui->haopinglvLable->setText(QStringLiteral("好评率:") + QString::number(rate, 'f', 2) + QStringLiteral("%"));
 
     warn(QStringLiteral("测试完成"), QStringLiteral("测试已完成"));
-    endTestRun();
-}
-
-void MainWindow::endTestRun()
-{
-    testProcess->waitForFinished(30000);
-    testProcess->close();
-    delete testProcess;
-    testProcess = nullptr;
-    delete testLock;
-    testLock = nullptr;
-}
-
-void MainWindow::testWorkerGone(QProcess *process)
-{
-    if (process != testProcess || !testTimer->isActive())
-        return; // already completed, or completing behind an open box
-    checkTestflie(); // the worker may have written its files and exited at once
-    if (process != testProcess || !testTimer->isActive())
-        return;
-
-    testTimer->stop();
-    const QString text = workerFailure(process, QStringLiteral("test.bat"));
-    process->close();
-    delete process;
-    testProcess = nullptr;
-    delete testLock;
-    testLock = nullptr;
-    warn(QStringLiteral("测试未完成"), QStringLiteral("测试没有完成，没有生成结果文件 out.txt。\n") + text);
+    testing->finish();
 }
 
 void MainWindow::on_pushButton_clicked()
@@ -452,11 +351,17 @@ void MainWindow::on_pushButton_clicked()
     const QString path = chooseTextFile();
     if (path.isNull())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        // A failed import leaves any test run alone.
+    // A failed import leaves the test box, and any test run, alone.
+    const ImportedText imported = importTestText(path);
+    switch (imported.status) {
+    case ImportedText::Status::Unreadable:
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
         return;
+    case ImportedText::Status::Refused:
+        warn(QStringLiteral("无法导入"), imported.reason);
+        return;
+    case ImportedText::Status::Read:
+        ui->test_txt->setPlainText(imported.text);
+        return;
     }
-    ui->test_txt->setPlainText(readLines(file));
 }

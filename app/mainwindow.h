@@ -4,10 +4,12 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+
 class QDir;
-class QLockFile;
 class QProcess;
 class QTimer;
+class WorkerRun;
 struct MainWindowForm;
 
 // The program's one window: training on the left, testing on the right. The
@@ -34,13 +36,9 @@ private slots:
 private:
     QString chooseTextFile();
     void warn(const QString &title, const QString &text);
+    bool acceptsAsInput(const QString &path, const QString &title, const QString &role);
     bool stageTrainingInputs();
-    QProcess *startWorker(const QString &scriptName, QTimer *timer, const char *pollSlot,
-                          void (MainWindow::*workerGone)(QProcess *));
-    void finishTraining();
-    void trainingWorkerGone(QProcess *process);
-    void endTestRun();
-    void testWorkerGone(QProcess *process);
+    bool writeTestFile(const QString &text);
 
     QString reviewsPath;
     QString labelsPath;
@@ -50,16 +48,11 @@ private:
     QTimer *pollTimer;
     MainWindowForm *ui;
 
-    // Each kind of run polls with a timer of its own, so that a test run and a
-    // training run that overlap never stop each other's polling. pollTimer
-    // points at the latest run's timer.
-    QTimer *trainTimer = nullptr;
-    QTimer *testTimer = nullptr;
-
-    // Held while a run of that kind is in progress, so that two windows in the
-    // same work directory never share one run's exchange files.
-    QLockFile *trainLock = nullptr;
-    QLockFile *testLock = nullptr;
+    // Each kind of run has its own timer and claim, so that overlapping test
+    // and training runs never stop each other's polling; pollTimer points at
+    // the latest run's timer.
+    std::unique_ptr<WorkerRun> training;
+    std::unique_ptr<WorkerRun> testing;
 
     friend struct MainWindowProbe; // lets the tests see the run state
 };

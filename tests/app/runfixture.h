@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <signal.h>
+
 // A window in a fresh work directory, with its modal boxes answered, and fake
 // worker scripts written by the test.
 struct RunFixture
@@ -28,6 +30,10 @@ struct RunFixture
         for (QProcess *process : {MainWindowProbe::trainProcess(window), MainWindowProbe::testProcess(window)}) {
             if (process) {
                 process->disconnect();
+                // The worker's whole process group, so that nothing a script
+                // started in the background outlives the test.
+                if (process->processId() > 0)
+                    ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
                 process->kill();
                 process->waitForFinished(5000);
             }

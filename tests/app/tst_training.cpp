@@ -180,8 +180,9 @@ void TrainingTest::failedStagingCopyKeepsEverything()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "touch started\nexec sleep 20"));
-    // A file where the staging directory belongs makes every staging copy fail.
-    QVERIFY(f.dir.write("temp", "not a directory"));
+    // A non-empty directory where the staged copy belongs can be neither
+    // removed nor written over, so staging fails.
+    QVERIFY(QDir(f.dir.path()).mkpath("temp/reviews.txt/keep"));
     QVERIFY(f.dir.write("reviews.txt", "my own reviews\n"));
     QVERIFY(f.dir.write("labels.txt", "old labels\n"));
     QVERIFY(f.dir.write(progressFile, "0.5"));

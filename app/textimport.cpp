@@ -1,0 +1,96 @@
+#include "textimport.h"
+
+#include "workfiles.h"
+
+#include "errors.h"
+#include "text_decoder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <new>
+#include <string>
+
+namespace {
+
+ImportedText refused(const QString &reason)
+{
+    ImportedText result;
+    result.status = ImportedText::Status::Refused;
+    result.reason = reason;
+    return result;
+}
+
+// Each line of UTF-8 text followed by "\n"; a final line end adds no line.
+// Gives false when a line is longer than the worker takes.
+bool splitLines(const std::string &utf8, QString *text)
+{
+    QString result = QStringLiteral("");
+    std::size_t start = 0;
+    while (start < utf8.size()) {
+        std::size_t end = utf8.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = utf8.size();
+        if (end - start > static_cast<std::size_t>(maxImportLineBytes))
+            return false;
+        result += QString::fromUtf8(utf8.data() + start, static_cast<int>(end - start));
+        result += QLatin1Char('\n');
+        if (end < utf8.size() && utf8[end] == '\r' && end + 1 < utf8.size() && utf8[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+    *text = result;
+    return true;
+}
+
+} // namespace
+
+ImportedText importTestText(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file;
+    switch (WorkFiles::openRegularFile(path, file)) {
+    case WorkFiles::OpenResult::NotRegular:
+        return refused(QStringLiteral("“%1”不是普通文件（而是目录、管道或设备），无法导入。\n"
+                                      "\"%1\" is not a regular file (a directory, pipe or device); it cannot be imported.")
+                           .arg(name));
+    case WorkFiles::OpenResult::Failed:
+        return ImportedText();
+    case WorkFiles::OpenResult::Opened:
+        break;
+    }
+    // Read one byte past the limit, so that a file still growing is caught too.
+    const QByteArray bytes = file.read(maxImportBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return ImportedText();
+    if (bytes.size() > maxImportBytes)
+        return refused(QStringLiteral("“%1”太大：测试文本最多导入 %2 MB。\n"
+                                      "\"%1\" is too large: at most %2 MB of test text can be imported.")
+                           .arg(name)
+                           .arg(maxImportBytes / (1024 * 1024)));
+
+    std::string utf8;
+    try {
+        utf8 = sentiment::decode_text(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                                      name.toStdString());
+    } catch (const sentiment::Error &error) {
+        return refused(QStringLiteral("无法导入“%1”：%2\n%3")
+                           .arg(name, QString::fromStdString(error.chinese()), QString::fromStdString(error.english())));
+    } catch (const std::bad_alloc &) {
+        return refused(QStringLiteral("“%1”太大，内存不足。\n\"%1\" is too large for the memory available.").arg(name));
+    }
+    // UTF-16 text has zero bytes in it, so the decoded text is what tells.
+    if (utf8.find('\0') != std::string::npos)
+        return refused(QStringLiteral("“%1”含有空字节，不是文本文件，无法导入。\n"
+                                      "\"%1\" contains NUL bytes; it is not a text file and cannot be imported.")
+                           .arg(name));
+
+    ImportedText result;
+    if (!splitLines(utf8, &result.text))
+        return refused(QStringLiteral("“%1”中有超过 %2 KB 的行，无法导入。\n"
+                                      "\"%1\" has a line longer than %2 KB; it cannot be imported.")
+                           .arg(name)
+                           .arg(maxImportLineBytes / 1024));
+    result.status = ImportedText::Status::Read;
+    return result;
+}

@@ -1,0 +1,153 @@
+#include "runfixture.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+
+// A run's claim on its exchange files lasts as long as its worker and what
+// the worker leaves behind, and only the end signal of its own worker
+// completes a run, however the worker goes about its work.
+class RunClaimTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void claimOutlivesTheWindow();
+    void leftoverOfAFailedRunIsEnded_data();
+    void leftoverOfAFailedRunIsEnded();
+    void detachedWorkerCompletes_data();
+    void detachedWorkerCompletes();
+    void cleanExitWithoutSignalFailsAfterGrace();
+    void graceLastsWhileFilesChange();
+};
+
+void RunClaimTest::claimOutlivesTheWindow()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "printf 0.5 > 计数.txt\nsleep 2\nprintf 1 > 计数.txt\nsleep 0.3"));
+    auto *first = new MainWindow;
+    first->show();
+    QVERIFY(f.dir.write("r.txt", "x\n") && f.dir.write("l.txt", "positive\n"));
+    QVERIFY(f.chooseInputs(*first, f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QTest::mouseClick(MainWindowProbe::form(*first)->pushButton_4, Qt::LeftButton);
+    QProcess *firstWorker = MainWindowProbe::trainProcess(*first);
+    QVERIFY(firstWorker);
+    first->close();
+    delete first; // the worker goes on, as users expect
+
+    // A new window in the same directory must wait for that worker.
+    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(5));
+    QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
+    QCOMPARE(f.lastBox().text, QStringLiteral("上一次训练仍在进行，请等它结束后再开始训练。"));
+    QVERIFY(!MainWindowProbe::trainProcess(f.window));
+
+    QVERIFY(firstWorker->waitForFinished(10000));
+    delete firstWorker;
+    // Now it may train, and only its own worker's signal completes its run.
+    QVERIFY(f.writeScript("emotion.bat", "printf 0.25 > 计数.txt\nexec sleep 20"));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(MainWindowProbe::trainProcess(f.window));
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui()->progressBar->value(), 25, 3000);
+    QCOMPARE(f.boxCount(), 1); // only the refusal above
+}
+
+void RunClaimTest::leftoverOfAFailedRunIsEnded_data()
+{
+    QTest::addColumn<bool>("training");
+    QTest::newRow("training") << true;
+    QTest::newRow("test") << false;
+}
+
+void RunClaimTest::leftoverOfAFailedRunIsEnded()
+{
+    QFETCH(bool, training);
+    RunFixture f;
+    const QString script = training ? "emotion.bat" : "test.bat";
+    // The script fails, but a child it started would signal the end later.
+    const QByteArray signal = training ? "printf 1 > 计数.txt" : "printf 99 > percent.txt; printf 'stale\\n' > out.txt";
+    QVERIFY(f.writeScript(script, "( sleep 1.2; " + signal + " ) &\nexit 3"));
+    QPushButton *start = training ? f.ui()->pushButton_4 : f.ui()->text_button;
+    if (training)
+        QVERIFY(f.chooseSomeInputs());
+    const int before = f.boxCount();
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(f.boxCount(), before + 1, 5000);
+    QCOMPARE(f.lastBox().title, training ? QStringLiteral("训练未完成") : QStringLiteral("测试未完成"));
+
+    // The next run is its own: the old child may not end it.
+    QVERIFY(f.writeScript(script, training ? "printf 0.5 > 计数.txt\nexec sleep 20" : "exec sleep 20"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(training ? MainWindowProbe::trainProcess(f.window) : MainWindowProbe::testProcess(f.window));
+    QTest::qWait(2000);
+    QCOMPARE(f.boxCount(), before + 1);
+    if (training)
+        QCOMPARE(f.ui()->progressBar->value(), 50);
+    else
+        QVERIFY(!f.dir.exists("out.txt"));
+}
+
+void RunClaimTest::detachedWorkerCompletes_data()
+{
+    QTest::addColumn<bool>("training");
+    QTest::newRow("training") << true;
+    QTest::newRow("test") << false;
+}
+
+void RunClaimTest::detachedWorkerCompletes()
+{
+    QFETCH(bool, training);
+    RunFixture f;
+    // The script hands its work to the background and exits 0 at once.
+    if (training) {
+        QVERIFY(f.writeScript("emotion.bat", "( sleep 1.5; printf 1 > 计数.txt ) >/dev/null 2>&1 &\nexit 0"));
+        QVERIFY(f.chooseSomeInputs());
+    } else {
+        QVERIFY(f.writeScript("test.bat", "( sleep 1.5; printf 75 > percent.txt; printf 'ok\\n' > out.txt ) "
+                                          ">/dev/null 2>&1 &\nexit 0"));
+    }
+    const int before = f.modals.seen.size();
+    QTest::mouseClick(training ? f.ui()->pushButton_4 : f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(before + 1, 6000));
+    QCOMPARE(f.lastBox().title, training ? QStringLiteral("训练完成") : QStringLiteral("测试完成"));
+    if (!training)
+        QCOMPARE(f.ui()->haopinglvLable->text(), QStringLiteral("好评率:75.00%"));
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window) && !MainWindowProbe::testProcess(f.window),
+                             3000);
+}
+
+void RunClaimTest::cleanExitWithoutSignalFailsAfterGrace()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "printf 0.2 > 计数.txt\necho 'gave up quietly' >&2\nexit 0"));
+    QVERIFY(f.chooseSomeInputs());
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QTest::qWait(3000);
+    QCOMPARE(f.boxCount(), 0); // not yet a failure
+    QVERIFY(MainWindowProbe::trainProcess(f.window));
+    QVERIFY(f.modals.waitForSeen(3, 15000));
+    QVERIFY(clock.elapsed() >= 10000);
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练未完成"));
+    QVERIFY2(f.lastBox().text.contains(QStringLiteral("gave up quietly")), qPrintable(f.lastBox().text));
+    QVERIFY(!MainWindowProbe::trainProcess(f.window));
+    QCOMPARE(f.ui()->progressBar->value(), 20);
+}
+
+void RunClaimTest::graceLastsWhileFilesChange()
+{
+    RunFixture f;
+    // 16 s of background work, progress every 4 s: longer than the grace
+    // period, but never quiet for that long.
+    QVERIFY(f.writeScript("emotion.bat", "( for step in 2 4 6 8; do sleep 4; printf 0.$step > 计数.txt; done\n"
+                                         "  printf 1 > 计数.txt ) >/dev/null 2>&1 &\nexit 0"));
+    QVERIFY(f.chooseSomeInputs());
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(3, 25000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+}
+
+QTEST_MAIN(RunClaimTest)
+#include "tst_runclaim.moc"

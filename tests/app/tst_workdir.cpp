@@ -1,0 +1,169 @@
+#include "runfixture.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+// The window writes and deletes only inside its work directory: a link
+// planted in place of an exchange file or of the staging directory is
+// replaced, and what it points to is left as it was.
+class WorkDirTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void testRunReplacesALinkedTestFile();
+    void stagingDirectoryIsMadeReal_data();
+    void stagingDirectoryIsMadeReal();
+    void chosenFileNamedTempIsKept();
+    void linkedExchangeFilesAreReplaced();
+    void specialResultFilesDoNotBlock_data();
+    void specialResultFilesDoNotBlock();
+};
+
+namespace {
+
+bool makeLink(const QString &target, const QString &link)
+{
+    return QFile::link(target, link);
+}
+
+// Files outside the work directory, by absolute path.
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void WorkDirTest::testRunReplacesALinkedTestFile()
+{
+    RunFixture f;
+    QTemporaryDir outside;
+    QVERIFY(writeFile(outside.filePath("victim.txt"), "someone else's file\n"));
+    QVERIFY(makeLink(outside.filePath("victim.txt"), f.dir.filePath("test.txt")));
+    QVERIFY(f.writeScript("test.bat", "cp test.txt seen.txt\nprintf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
+
+    f.ui()->test_txt->setPlainText(QStringLiteral("good\nbad"));
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(1, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
+    QCOMPARE(readFile(outside.filePath("victim.txt")), QByteArray("someone else's file\n"));
+    const QFileInfo testFile(f.dir.filePath("test.txt"));
+    QVERIFY(!testFile.isSymLink());
+    QCOMPARE(f.dir.read("test.txt"), QByteArray("good\nbad"));
+    QCOMPARE(f.dir.read("seen.txt"), QByteArray("good\nbad"));
+    // No temporary file is left behind.
+    QCOMPARE(f.dir.entries().filter(QStringLiteral("test.txt")), QStringList{"test.txt"});
+}
+
+void WorkDirTest::stagingDirectoryIsMadeReal_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a directory") << "dir link";
+    QTest::newRow("dangling link") << "dangling";
+    QTest::newRow("plain file") << "file";
+}
+
+void WorkDirTest::stagingDirectoryIsMadeReal()
+{
+    QFETCH(QString, kind);
+    RunFixture f;
+    QTemporaryDir outside;
+    QVERIFY(writeFile(outside.filePath("reviews.txt"), "their reviews\n"));
+    QVERIFY(writeFile(outside.filePath("labels.txt"), "their labels\n"));
+    if (kind == "dir link")
+        QVERIFY(makeLink(outside.path(), f.dir.filePath("temp")));
+    else if (kind == "dangling")
+        QVERIFY(makeLink(outside.filePath("nothing-here"), f.dir.filePath("temp")));
+    else
+        QVERIFY(f.dir.write("temp", "in the way\n"));
+    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
+    QVERIFY(f.chooseSomeInputs());
+
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(MainWindowProbe::trainProcess(f.window));
+    QCOMPARE(f.boxCount(), 0);
+    QCOMPARE(readFile(outside.filePath("reviews.txt")), QByteArray("their reviews\n"));
+    QCOMPARE(readFile(outside.filePath("labels.txt")), QByteArray("their labels\n"));
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files), (QStringList{"labels.txt", "reviews.txt"}));
+    const QFileInfo temp(f.dir.filePath("temp"));
+    QVERIFY(temp.isDir() && !temp.isSymLink());
+    QCOMPARE(f.dir.read("reviews.txt"), QByteArray("x\n"));
+    QCOMPARE(f.dir.read("labels.txt"), QByteArray("positive\n"));
+}
+
+void WorkDirTest::chosenFileNamedTempIsKept()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
+    QVERIFY(f.dir.write("temp", "my reviews, in a file called temp\n"));
+    QVERIFY(f.dir.write("l.txt", "positive\n"));
+    QVERIFY(f.chooseInputs(f.dir.filePath("temp"), f.dir.filePath("l.txt")));
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(3));
+    QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
+    QCOMPARE(f.dir.read("temp"), QByteArray("my reviews, in a file called temp\n"));
+    QVERIFY(!MainWindowProbe::trainProcess(f.window));
+}
+
+void WorkDirTest::linkedExchangeFilesAreReplaced()
+{
+    RunFixture f;
+    QTemporaryDir outside;
+    const QStringList names{"reviews.txt", "labels.txt", "计数.txt", "emotion.bat.lock"};
+    for (const QString &name : names) {
+        QVERIFY(writeFile(outside.filePath(name), "kept\n"));
+        QVERIFY(makeLink(outside.filePath(name), f.dir.filePath(name)));
+    }
+    QVERIFY(makeLink(outside.filePath("absent.txt"), f.dir.filePath("out.txt"))); // dangling
+    QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
+    QVERIFY(f.writeScript("test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
+    QVERIFY(f.chooseSomeInputs());
+
+    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(3, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(4, 5000));
+    QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
+
+    for (const QString &name : names) {
+        QCOMPARE(readFile(outside.filePath(name)), QByteArray("kept\n"));
+        QVERIFY2(!QFileInfo(f.dir.filePath(name)).isSymLink(), qPrintable(name));
+    }
+    QVERIFY(!QFileInfo::exists(outside.filePath("absent.txt")));
+    QCOMPARE(f.dir.read("reviews.txt"), QByteArray("x\n"));
+}
+
+void WorkDirTest::specialResultFilesDoNotBlock_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("fifo out.txt") << QByteArray("printf 50 > percent.txt\nmkfifo out.txt") << "测试异常";
+    QTest::newRow("fifo percent.txt") << QByteArray("mkfifo percent.txt\nprintf 'x\\n' > out.txt") << "测试异常";
+}
+
+// A worker that leaves a FIFO where a result belongs gets a box, not a
+// window that waits for a writer for good.
+void WorkDirTest::specialResultFilesDoNotBlock()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QString, title);
+    RunFixture f;
+    QVERIFY(f.writeScript("test.bat", script));
+    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(1, 5000));
+    QCOMPARE(f.lastBox().title, title);
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::testProcess(f.window), 3000);
+}
+
+QTEST_MAIN(WorkDirTest)
+#include "tst_workdir.moc"
