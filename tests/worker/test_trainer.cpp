@@ -125,8 +125,8 @@ TEST_F(SampleTraining, CrossValidatedModelIsTheSameForAnyThreadCount) {
     TrainOptions o;
     o.threads = 1;
     TrainResult one = train(o);
-    ASSERT_TRUE(one.cross_validated);
-    EXPECT_EQ(one.holdout_size, data_.labels.size());
+    ASSERT_EQ(one.validation, Validation::CrossValidated);
+    EXPECT_EQ(one.validated, data_.labels.size());
     EXPECT_GE(one.interpolation, 0.0);
     EXPECT_LE(one.interpolation, 1.0);
     const std::string a = serialize_model(one.model);
@@ -154,7 +154,6 @@ TEST(StreamedTraining, ManyBlocksGiveTheSameModelOnOneThreadAndMany) {
         LineReader reader(reviews, "reviews.txt");
         TrainResult r = train_model(reader, data.labels, o);
         EXPECT_TRUE(r.streamed);
-        EXPECT_GT(r.holdout_accuracy, 0.95);
         return serialize_model(r.model);
     };
     const std::string one = run(1);

@@ -148,14 +148,13 @@ int main(int argc, char** argv) {
                 std::printf("model written to %s (streamed, %d epochs)\n", tf.model.c_str(), r.epochs);
             else
                 std::printf("model written to %s\n", tf.model.c_str());
-            if (r.progressive)
-                std::printf("progressive accuracy: %.4f (%zu reviews, each judged before it was learnt)\n",
-                            r.holdout_accuracy, r.holdout_size);
-            else if (r.cross_validated)
-                std::printf("cross-validated accuracy: %.4f (%zu reviews, NB interpolation %.2f)\n", r.holdout_accuracy,
-                            r.holdout_size, r.interpolation);
-            else if (r.holdout_accuracy >= 0)
-                std::printf("held-out accuracy: %.4f (%zu reviews)\n", r.holdout_accuracy, r.holdout_size);
+            if (r.validation == Validation::CrossValidated)
+                std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
+                            r.accuracy, r.validated, r.interpolation);
+            else if (r.validation == Validation::HeldOut)
+                std::printf("held-out accuracy: %.4f (%zu reviews set aside from training)\n", r.accuracy, r.validated);
+            else
+                std::printf("no accuracy measured (too few reviews to set any aside)\n");
             std::fflush(stdout);
         } else if (*test) {
             TestSummary s = run_test(sf);

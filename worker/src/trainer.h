@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "hashed_features.h"
@@ -29,15 +30,22 @@ struct TrainOptions {
     unsigned threads = 0;
 };
 
+// How the accuracy printed after training was measured; it is always on
+// reviews the model judging them had not learnt.
+enum class Validation {
+    None,            // too few reviews to spare any
+    HeldOut,         // on a slice set aside from training
+    CrossValidated,  // each review by the fold model that left it out
+};
+
 struct TrainResult {
     Model model;
     int epochs = 0;                 // epochs the final model was trained for
-    double holdout_accuracy = -1;   // on the held-out reviews; -1 if none
-    std::size_t holdout_size = 0;
     bool streamed = false;          // true if the reviews did not fit the cache
-    bool cross_validated = false;   // holdout_accuracy is out-of-fold over all reviews
+    Validation validation = Validation::None;
+    double accuracy = -1;           // as measured by validation; -1 for None
+    std::size_t validated = 0;      // reviews that figure was measured on
     double interpolation = -1;      // NB interpolation chosen by cross-validation
-    bool progressive = false;       // holdout_accuracy judged each review before learning it
 };
 
 // Trains on the first labels.size() lines of reviews (label 1 = positive).

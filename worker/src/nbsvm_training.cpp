@@ -1,0 +1,141 @@
+// Objective: NBSVM (Wang & Manning 2012, "Baselines and Bigrams: Simple,
+// Good Sentiment and Topic Classification"). With x_i the binary feature
+// vector of review i, y_i = +-1 its label and r the naive Bayes log-count
+// ratio, the weights minimise the squared-hinge SVM objective
+//     1/2 |w|^2 + C sum_i max(0, 1 - y_i (b + sum_j w_j r_j x_ij))^2,
+// then are interpolated with naive Bayes, w' = (1 - beta) mean|w| + beta w.
+// Cross-validation on the training reviews picks beta and fits Platt scaling
+// (Platt 1999) on the out-of-fold scores, which turns scores into
+// probabilities and sets the decision threshold.
+#include "nbsvm_training.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "block_pipeline.h"
+#include "seeded_shuffle.h"
+#include "svm_solver.h"
+
+namespace sentiment {
+
+namespace {
+
+constexpr int kFolds = 5;
+constexpr double kBetas[] = {0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 1.0};
+
+// Features become dense numbers 0..u-1 in order of first appearance, so
+// the per-fold tables are as small as the vocabulary. Returns the bucket of
+// each dense number.
+std::vector<std::uint32_t> densify(ReviewCache& cache, std::uint8_t bits) {
+    std::vector<std::uint32_t> map(std::size_t{1} << bits, 0xFFFFFFFFu);
+    std::vector<std::uint32_t> dense_to_bucket;
+    for (std::uint32_t& id : cache.ids) {
+        if (map[id] == 0xFFFFFFFFu) {
+            map[id] = static_cast<std::uint32_t>(dense_to_bucket.size());
+            dense_to_bucket.push_back(id);
+        }
+        id = map[id];
+    }
+    return dense_to_bucket;
+}
+
+SvmSettings settings_for(const TrainOptions& o, int fold) {
+    SvmSettings s;
+    s.c = o.svm_c;
+    s.smoothing = o.nb_smoothing;
+    s.seed = o.seed + 0x9E3779B97F4A7C15ULL * std::uint64_t(fold + 1);
+    return s;
+}
+
+struct LogLossScore {
+    double log_loss = 0;
+    std::size_t correct = 0;
+    void add(double p, std::uint8_t y) {
+        const double eps = 1e-12;
+        log_loss -= std::log(y ? std::max(p, eps) : std::max(1 - p, eps));
+        correct += (p >= 0.5) == (y == 1);
+    }
+};
+
+}  // namespace
+
+TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
+                        bool cross_validate, ProgressSink& progress) {
+    const std::size_t n = cache.size();
+    TrainResult result;
+    const std::vector<std::uint32_t> dense_to_bucket = densify(cache, o.features.bits);
+    const std::size_t u = dense_to_bucket.size();
+    const unsigned threads = o.threads ? o.threads : BlockPipeline::default_workers();
+    double beta = o.interpolation;
+    Platt platt;
+    const double cv_begin = progress.reported();
+    const double cv_end = cross_validate ? cv_begin + 0.75 * (0.99 - cv_begin) : cv_begin;
+    if (cross_validate) {
+        const int k = kFolds;
+        std::vector<std::uint8_t> fold(n);
+        for (std::size_t i = 0; i < n; ++i)
+            fold[i] = static_cast<std::uint8_t>(splitmix64(o.seed * 0x2545F4914F6CDD1DULL + i) % k);
+        // Per review: sum of r over its features and of w r, enough to
+        // score it for every interpolation.
+        std::vector<double> sum_r(n), sum_wr(n), fold_bias(k), fold_mean(k);
+        run_jobs(
+            k, threads,
+            [&](std::size_t f, std::atomic<int>& done) {
+                std::vector<bool> in_fit(n);
+                for (std::size_t i = 0; i < n; ++i) in_fit[i] = fold[i] != f;
+                SvmFit fit = fit_nbsvm(cache, labels, u, in_fit, settings_for(o, int(f)), &done);
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (in_fit[i]) continue;
+                    Doc d = cache.doc(i, labels);
+                    double sr = 0, swr = 0;
+                    for (std::uint32_t q = 0; q < d.size; ++q) {
+                        sr += fit.r[d.ids[q]];
+                        swr += double(fit.w[d.ids[q]]) * fit.r[d.ids[q]];
+                    }
+                    sum_r[i] = sr;
+                    sum_wr[i] = swr;
+                }
+                fold_bias[f] = fit.bias;
+                fold_mean[f] = fit.mean_abs;
+            },
+            progress, cv_begin, cv_end);
+
+        double best_loss = std::numeric_limits<double>::infinity();
+        std::vector<double> s(n);
+        for (double b : kBetas) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const int f = fold[i];
+                s[i] = fold_bias[f] + (1 - b) * fold_mean[f] * sum_r[i] + b * sum_wr[i];
+            }
+            const Platt p = fit_platt(s, labels);
+            LogLossScore score;
+            for (std::size_t i = 0; i < n; ++i) score.add(sigmoid(p.a * s[i] + p.c), labels[i]);
+            if (score.log_loss < best_loss) {
+                best_loss = score.log_loss;
+                beta = b;
+                platt = p;
+                result.accuracy = double(score.correct) / double(n);
+            }
+        }
+        result.validated = n;
+        result.validation = Validation::CrossValidated;
+    }
+    SvmFit fit;
+    run_jobs(
+        1, 1, [&](std::size_t, std::atomic<int>& done) { fit = fit_nbsvm(cache, labels, u, {}, settings_for(o, -1), &done); },
+        progress, cv_end, 0.99);
+    Model m;
+    m.features = o.features;
+    m.weights.assign(std::size_t{1} << o.features.bits, 0.0f);
+    for (std::size_t j = 0; j < u; ++j) {
+        const double w = (1 - beta) * fit.mean_abs + beta * fit.w[j];
+        m.weights[dense_to_bucket[j]] = static_cast<float>(platt.a * w * fit.r[j]);
+    }
+    m.bias = static_cast<float>(platt.a * fit.bias + platt.c);
+    result.interpolation = beta;
+    result.epochs = 1;
+    result.model = std::move(m);
+    return result;
+}
+
+}  // namespace sentiment

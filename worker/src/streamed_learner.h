@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "nb_counts.h"
+#include "parallel_jobs.h"
+#include "trainer.h"
+
+namespace sentiment {
+
+// Reviews too many to keep in memory: hashed on all cores without letter
+// n-grams, one pass to count, then passes of AdaGrad logistic regression
+// (Duchi, Hazan & Singer 2011) over the NB-scaled features.
+TrainResult train_streamed(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
+                           ProgressSink& progress);
+
+// The same learner over reviews held in memory (--sgd): a held-out slice
+// picks the number of epochs, then all reviews are learnt for that many.
+TrainResult train_adagrad_cached(const ReviewCache& cache, const std::vector<std::uint8_t>& labels,
+                                 const TrainOptions& options, ProgressSink& progress);
+
+}  // namespace sentiment
