@@ -68,9 +68,9 @@ TEST_F(SampleTraining, FitsTheSampleAndJudgesNewSentences) {
 
 TEST_F(SampleTraining, StreamingWithoutCacheLearnsToo) {
     TrainOptions o;
-    o.cache_limit = 10;  // forces re-reading the reviews every epoch
+    o.memory_budget = 1;  // forces re-reading the reviews every epoch
     TrainResult r = train(o);
-    EXPECT_TRUE(r.streamed);
+    EXPECT_TRUE(r.path == SolverPath::Streamed);
     EXPECT_GE(accuracy_on_sample(r.model), 0.9);
 }
 
@@ -106,11 +106,11 @@ namespace {
 // learner in file order, so the thread count cannot change a single byte.
 TEST_F(SampleTraining, StreamedModelIsTheSameForAnyThreadCount) {
     TrainOptions o;
-    o.cache_limit = 10;
+    o.memory_budget = 1;
     o.seed = 7;
     o.threads = 1;
     TrainResult one = train(o);
-    ASSERT_TRUE(one.streamed);
+    ASSERT_TRUE(one.path == SolverPath::Streamed);
     const std::string a = serialize_model(one.model);
     for (unsigned threads : {2u, 3u, 8u}) {
         o.threads = threads;
@@ -148,12 +148,12 @@ TEST(StreamedTraining, ManyBlocksGiveTheSameModelOnOneThreadAndMany) {
     }
     Dataset data = read_dataset(reviews, labels);
     TrainOptions o;
-    o.cache_limit = 1000;
+    o.memory_budget = 1;
     auto run = [&](unsigned threads) {
         o.threads = threads;
         LineReader reader(reviews, "reviews.txt");
         TrainResult r = train_model(reader, data.labels, o);
-        EXPECT_TRUE(r.streamed);
+        EXPECT_TRUE(r.path == SolverPath::Streamed);
         return serialize_model(r.model);
     };
     const std::string one = run(1);

@@ -74,6 +74,10 @@ int main(int argc, char** argv) {
     train->add_option("--threads", to.threads, "Threads hashing reviews too many to keep in memory (0: one per core); "
                       "the model is the same for any number")
         ->capture_default_str()->check(CLI::Range(0u, 64u));
+    std::uint64_t memory_mb = 0;
+    train->add_option("--memory", memory_mb, "Memory for training in MB (0: a quarter of this machine's, at most 2048); "
+                      "reviews that do not fit are re-read from the file each pass")
+        ->capture_default_str()->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 22));
     train->add_option("--bits", bits, "log2 of the number of feature buckets")->capture_default_str()
         ->check(CLI::Range(int(kMinBits), int(kMaxBits)));
     train->add_option("--ngrams", ngrams, "Longest word/character n-gram")->capture_default_str()
@@ -143,11 +147,12 @@ int main(int argc, char** argv) {
             to.features.ngrams = static_cast<std::uint8_t>(ngrams);
             to.features.char_min = static_cast<std::uint8_t>(char_min);
             to.features.char_max = static_cast<std::uint8_t>(char_max);
+            to.memory_budget = memory_mb << 20;
             TrainResult r = run_train(tf, to);
-            if (r.streamed)
-                std::printf("model written to %s (streamed, %d epochs)\n", tf.model.c_str(), r.epochs);
-            else
-                std::printf("model written to %s\n", tf.model.c_str());
+            std::printf("model written to %s\n", tf.model.c_str());
+            std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
+                        static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
+                        r.path_reason.c_str());
             if (r.validation == Validation::CrossValidated)
                 std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
                             r.accuracy, r.validated, r.interpolation);

@@ -63,6 +63,7 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
                         bool cross_validate, ProgressSink& progress) {
     const std::size_t n = cache.size();
     TrainResult result;
+    result.path = SolverPath::InMemoryNbsvm;
     const std::vector<std::uint32_t> dense_to_bucket = densify(cache, o.features.bits);
     const std::size_t u = dense_to_bucket.size();
     const unsigned threads = o.threads ? o.threads : BlockPipeline::default_workers();

@@ -90,7 +90,7 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
                            ProgressSink& progress) {
     const std::size_t n = labels.size();
     TrainResult result;
-    result.streamed = true;
+    result.path = SolverPath::Streamed;
     FeatureOptions f = o.features;
     // Letter n-grams cost most of the hashing time and add little once
     // there is this much data.
@@ -171,6 +171,7 @@ TrainResult train_adagrad_cached(const ReviewCache& cache, const std::vector<std
     };
 
     TrainResult result;
+    result.path = SolverPath::InMemoryAdaGrad;
     const int max_epochs = std::max(1, o.max_epochs);
     int best_epoch = max_epochs;
     if (held_count > 0) {

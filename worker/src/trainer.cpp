@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <string>
 
+#include "block_pipeline.h"
 #include "errors.h"
+#include "memory_budget.h"
 #include "nb_counts.h"
 #include "nbsvm_training.h"
 #include "parallel_jobs.h"
@@ -18,6 +20,10 @@ namespace sentiment {
 namespace {
 
 constexpr std::size_t kSampleLines = 2000;
+// Fewer reviews than this are all needed for learning.
+constexpr std::size_t kMinReviewsToValidate = 200;
+// Cross-validation fits at most this many folds side by side.
+constexpr unsigned kMaxFitsAtOnce = 5;
 
 void next_line(TextSource& src, std::string_view& line, std::size_t i) {
     if (!src.next(line))
@@ -26,10 +32,32 @@ void next_line(TextSource& src, std::string_view& line, std::size_t i) {
                     "评论在第 " + std::to_string(i + 1) + " 条提前结束（训练期间文件被修改了吗？）");
 }
 
+// Measures the first reviews with and without letter n-grams.
+ReviewSample sample_reviews(TextSource& src, std::size_t n, const FeatureOptions& features) {
+    ReviewSample s;
+    FeatureExtractor with(features);
+    FeatureOptions plain = features;
+    plain.char_min = plain.char_max = 0;
+    FeatureExtractor without(plain);
+    std::vector<std::uint32_t> ids;
+    src.rewind();
+    std::string_view line;
+    for (std::size_t i = 0; i < std::min(n, kSampleLines); ++i) {
+        next_line(src, line, i);
+        ++s.reviews;
+        s.bytes += line.size();
+        with.extract(line, ids);
+        s.ids += ids.size();
+        if (features.char_max > 0) without.extract(line, ids);
+        s.ids_without_letters += ids.size();
+    }
+    return s;
+}
+
 // Hashes every review into the cache; false (and an empty cache) once they
 // will not fit in limit ids.
-bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, std::size_t limit, ReviewCache& cache,
-                ProgressSink& progress) {
+bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, std::uint64_t limit,
+                ReviewCache& cache, ProgressSink& progress) {
     FeatureExtractor fx(features);
     std::vector<std::uint32_t> ids;
     // Pages of the reserve are only touched as they fill, and growth
@@ -41,11 +69,7 @@ bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, 
     for (std::size_t i = 0; i < n; ++i) {
         next_line(src, line, i);
         fx.extract(line, ids);
-        // Once the first reviews show the whole set will not fit by far,
-        // stream at once instead of filling the cache first.
-        const bool hopeless = i + 1 == kSampleLines &&
-                              double(cache.ids.size() + ids.size()) / double(i + 1) * double(n) > 2.0 * double(limit);
-        if (hopeless || cache.ids.size() + ids.size() > limit) {
+        if (cache.ids.size() + ids.size() > limit) {
             cache = ReviewCache{};
             return false;
         }
@@ -67,12 +91,34 @@ TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& la
     if (labels.empty()) throw Error("no reviews to learn from", "没有可供学习的评论");
     ProgressSink progress(progress_callback);
     const std::size_t n = labels.size();
+    const bool cross_validate = options.holdout > 0 && n >= kMinReviewsToValidate;
+    SolverRequest request;
+    request.reviews = n;
+    request.features = f;
+    request.sgd = options.use_sgd;
+    request.threads = cross_validate ? std::min(options.threads ? options.threads : BlockPipeline::default_workers(),
+                                                unsigned(kMaxFitsAtOnce))
+                                     : 1;
+    request.budget = options.memory_budget ? options.memory_budget : default_memory_budget(physical_memory_bytes());
+    const SolverChoice choice = choose_solver(sample_reviews(reviews, n, f), request);
+    TrainOptions chosen = options;
+    chosen.features = choice.features;
     ReviewCache cache;
-    if (!fill_cache(reviews, n, f, options.cache_limit, cache, progress))
-        return train_streamed(reviews, labels, options, progress);
-    if (options.use_sgd) return train_adagrad_cached(cache, labels, options, progress);
-    const bool cross_validate = options.holdout > 0 && n >= 200;
-    return train_nbsvm(cache, labels, options, cross_validate, progress);
+    TrainResult result;
+    std::string reason = choice.reason;
+    if (choice.path == SolverPath::Streamed ||
+        !fill_cache(reviews, n, choice.features,
+                    cache_limit_ids(request.budget, n, choice.features.bits, request.threads), cache, progress)) {
+        if (choice.path != SolverPath::Streamed) reason += std::string(reason.empty() ? "" : "; ") + "features over the budget";
+        result = train_streamed(reviews, labels, chosen, progress);
+    } else if (choice.path == SolverPath::InMemoryAdaGrad) {
+        result = train_adagrad_cached(cache, labels, chosen, progress);
+    } else {
+        result = train_nbsvm(cache, labels, chosen, cross_validate, progress);
+    }
+    result.path_reason = reason;
+    result.budget = request.budget;
+    return result;
 }
 
 }  // namespace sentiment

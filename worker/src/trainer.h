@@ -7,6 +7,7 @@
 #include "hashed_features.h"
 #include "line_reader.h"
 #include "model.h"
+#include "solver_policy.h"
 
 namespace sentiment {
 
@@ -22,9 +23,9 @@ struct TrainOptions {
     double interpolation = 0.25;  // share of the SVM in the mix with naive Bayes
     bool use_sgd = false;      // AdaGrad logistic regression even when the reviews fit in memory
     double holdout = 0.1;  // share of reviews kept aside to pick the epoch count
-    // Feature ids kept in memory between passes; beyond this the reviews are
-    // re-read and re-tokenised each epoch so memory stays bounded.
-    std::size_t cache_limit = std::size_t{12} << 20;
+    // Bytes training may hold; 0 = a share of this machine's memory. Reviews
+    // whose features do not fit are re-read from the file each pass instead.
+    std::uint64_t memory_budget = 0;
     // Threads hashing streamed reviews; 0 = one per core. The model does
     // not depend on it.
     unsigned threads = 0;
@@ -41,7 +42,9 @@ enum class Validation {
 struct TrainResult {
     Model model;
     int epochs = 0;                 // epochs the final model was trained for
-    bool streamed = false;          // true if the reviews did not fit the cache
+    SolverPath path = SolverPath::InMemoryNbsvm;
+    std::string path_reason;        // why that path and features, if not the obvious
+    std::uint64_t budget = 0;       // bytes
     Validation validation = Validation::None;
     double accuracy = -1;           // as measured by validation; -1 for None
     std::size_t validated = 0;      // reviews that figure was measured on
