@@ -162,3 +162,37 @@ TEST(StreamedTraining, ManyBlocksGiveTheSameModelOnOneThreadAndMany) {
 }
 
 }  // namespace
+
+namespace {
+
+// Large sets take the shrinking solver, fewer folds and the final fit beside
+// them: the model must still not depend on the threads, and must learn.
+TEST(LargeSetTraining, ShrinkingSolverIsDeterministicAndLearns) {
+    std::string reviews, labels;
+    const char* good[] = {"great fun", "lovely and warm", "a wonderful film", "best of the year"};
+    const char* bad[] = {"dull and slow", "a terrible mess", "boring plot", "worst acting ever"};
+    for (int i = 0; i < 12000; ++i) {
+        const bool pos = (i * 7919) % 3 != 0;
+        // One review in ten carries the wrong label, so not every review
+        // can be fit and the solver has work to do.
+        const bool label = (i % 10 == 0) ? !pos : pos;
+        reviews += std::string(pos ? good[i % 4] : bad[(i / 4) % 4]) + " scene " + std::to_string(i % 311) + "\n";
+        labels += label ? "positive\n" : "negative\n";
+    }
+    Dataset data = read_dataset(reviews, labels);
+    TrainOptions o;
+    auto run = [&](unsigned threads) {
+        o.threads = threads;
+        LineReader reader(reviews, "reviews.txt");
+        return train_model(reader, data.labels, o);
+    };
+    const TrainResult one = run(1);
+    ASSERT_EQ(one.validation, Validation::CrossValidated);
+    EXPECT_EQ(one.path, SolverPath::InMemoryNbsvm);
+    // 90 % of labels agree with the words: an honest figure is near that.
+    EXPECT_NEAR(one.accuracy, 0.9, 0.02);
+    EXPECT_EQ(serialize_model(run(2).model), serialize_model(one.model));
+    EXPECT_EQ(serialize_model(run(3).model), serialize_model(one.model));
+}
+
+}  // namespace

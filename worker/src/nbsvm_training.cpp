@@ -21,6 +21,10 @@ namespace sentiment {
 namespace {
 
 constexpr int kFolds = 5;
+constexpr int kFoldsLarge = 3;
+// From this many reviews on, fewer folds and a shrinking solver: the
+// passes are long, and small sets train in under a second anyway.
+constexpr std::size_t kLargeSet = 10000;
 constexpr double kBetas[] = {0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 1.0};
 
 // Features become dense numbers 0..u-1 in order of first appearance, so
@@ -39,8 +43,9 @@ std::vector<std::uint32_t> densify(ReviewCache& cache, std::uint8_t bits) {
     return dense_to_bucket;
 }
 
-SvmSettings settings_for(const TrainOptions& o, int fold) {
+SvmSettings settings_for(const TrainOptions& o, int fold, std::size_t reviews) {
     SvmSettings s;
+    s.shrinking = reviews >= kLargeSet;
     s.c = o.svm_c;
     s.smoothing = o.nb_smoothing;
     s.seed = o.seed + 0x9E3779B97F4A7C15ULL * std::uint64_t(fold + 1);
@@ -69,38 +74,46 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
     const unsigned threads = o.threads ? o.threads : BlockPipeline::default_workers();
     double beta = o.interpolation;
     Platt platt;
-    const double cv_begin = progress.reported();
-    const double cv_end = cross_validate ? cv_begin + 0.75 * (0.99 - cv_begin) : cv_begin;
-    if (cross_validate) {
-        const int k = kFolds;
-        std::vector<std::uint8_t> fold(n);
-        for (std::size_t i = 0; i < n; ++i)
-            fold[i] = static_cast<std::uint8_t>(splitmix64(o.seed * 0x2545F4914F6CDD1DULL + i) % k);
-        // Per review: sum of r over its features and of w r, enough to
-        // score it for every interpolation.
-        std::vector<double> sum_r(n), sum_wr(n), fold_bias(k), fold_mean(k);
-        run_jobs(
-            k, threads,
-            [&](std::size_t f, std::atomic<int>& done) {
-                std::vector<bool> in_fit(n);
-                for (std::size_t i = 0; i < n; ++i) in_fit[i] = fold[i] != f;
-                SvmFit fit = fit_nbsvm(cache, labels, u, in_fit, settings_for(o, int(f)), &done);
-                for (std::size_t i = 0; i < n; ++i) {
-                    if (in_fit[i]) continue;
-                    Doc d = cache.doc(i, labels);
-                    double sr = 0, swr = 0;
-                    for (std::uint32_t q = 0; q < d.size; ++q) {
-                        sr += fit.r[d.ids[q]];
-                        swr += double(fit.w[d.ids[q]]) * fit.r[d.ids[q]];
-                    }
-                    sum_r[i] = sr;
-                    sum_wr[i] = swr;
+    const double begin = progress.reported();
+    // Fewer folds on large sets: each fold is then cheaper relative to
+    // what it learns, and the choice of interpolation and scale is as sure.
+    const int k = cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
+    std::vector<std::uint8_t> fold(n);
+    for (std::size_t i = 0; i < n && k > 0; ++i)
+        fold[i] = static_cast<std::uint8_t>(splitmix64(o.seed * 0x2545F4914F6CDD1DULL + i) % k);
+    // Per review: sum of r over its features and of w r, enough to score it
+    // for every interpolation.
+    std::vector<double> sum_r(k ? n : 0), sum_wr(k ? n : 0), fold_bias(k), fold_mean(k);
+    SvmFit fit;
+    // Job 0 is the final fit on all reviews, which does not depend on the
+    // folds, so it runs beside them; jobs 1..k are the folds.
+    run_jobs(
+        std::size_t(k) + 1, threads,
+        [&](std::size_t job, std::atomic<int>& done) {
+            if (job == 0) {
+                fit = fit_nbsvm(cache, labels, u, {}, settings_for(o, -1, n), &done);
+                return;
+            }
+            const int f = int(job) - 1;
+            std::vector<bool> in_fit(n);
+            for (std::size_t i = 0; i < n; ++i) in_fit[i] = fold[i] != f;
+            SvmFit part = fit_nbsvm(cache, labels, u, in_fit, settings_for(o, f, n), &done);
+            for (std::size_t i = 0; i < n; ++i) {
+                if (in_fit[i]) continue;
+                Doc d = cache.doc(i, labels);
+                double sr = 0, swr = 0;
+                for (std::uint32_t q = 0; q < d.size; ++q) {
+                    sr += part.r[d.ids[q]];
+                    swr += double(part.w[d.ids[q]]) * part.r[d.ids[q]];
                 }
-                fold_bias[f] = fit.bias;
-                fold_mean[f] = fit.mean_abs;
-            },
-            progress, cv_begin, cv_end);
-
+                sum_r[i] = sr;
+                sum_wr[i] = swr;
+            }
+            fold_bias[f] = part.bias;
+            fold_mean[f] = part.mean_abs;
+        },
+        progress, begin, 0.99);
+    if (k > 0) {
         double best_loss = std::numeric_limits<double>::infinity();
         std::vector<double> s(n);
         for (double b : kBetas) {
@@ -121,10 +134,6 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
         result.validated = n;
         result.validation = Validation::CrossValidated;
     }
-    SvmFit fit;
-    run_jobs(
-        1, 1, [&](std::size_t, std::atomic<int>& done) { fit = fit_nbsvm(cache, labels, u, {}, settings_for(o, -1), &done); },
-        progress, cv_end, 0.99);
     Model m;
     m.features = o.features;
     m.weights.assign(std::size_t{1} << o.features.bits, 0.0f);

@@ -2,10 +2,24 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "seeded_shuffle.h"
 
 namespace sentiment {
+
+// Stop when the projected gradients of all reviews lie this close together.
+constexpr double kTolerance = 0.1;
+
+namespace {
+// Weight and NB ratio of a feature side by side: the solver reaches
+// features at random, and one cache miss per feature instead of two is
+// most of its time.
+struct Cell {
+    double w;
+    float r;
+};
+}  // namespace
 
 SvmFit fit_nbsvm(const ReviewCache& cache, const std::vector<std::uint8_t>& labels, std::size_t u,
                  const std::vector<bool>& in_fit, const SvmSettings& settings, std::atomic<int>* permille) {
@@ -18,53 +32,83 @@ SvmFit fit_nbsvm(const ReviewCache& cache, const std::vector<std::uint8_t>& labe
             if (used(i)) count_review(counts, cache.doc(i, labels));
         fit.r = nb_ratios(counts, settings.smoothing);
     }
-    const auto& r = fit.r;
-    std::vector<double> wd(u, 0.0);
+    std::vector<Cell> cells(u);
+    for (std::size_t j = 0; j < u; ++j) cells[j] = Cell{0.0, fit.r[j]};
     double bias = 0;
     const double diag = 0.5 / settings.c;
-    std::vector<std::uint32_t> order;
+    std::vector<std::uint32_t> active, head;
     for (std::size_t i = 0; i < n; ++i)
-        if (used(i)) order.push_back(static_cast<std::uint32_t>(i));
+        if (used(i)) active.push_back(static_cast<std::uint32_t>(i));
     std::vector<double> qii(n, 0.0);
     std::vector<double>& alpha = fit.alpha;
     alpha.assign(n, 0.0);
-    for (std::uint32_t i : order) {
+    for (std::uint32_t i : active) {
         Doc d = cache.doc(i, labels);
         double q = 1.0 + diag;
-        for (std::uint32_t k = 0; k < d.size; ++k) q += double(r[d.ids[k]]) * r[d.ids[k]];
+        for (std::uint32_t k = 0; k < d.size; ++k) q += double(cells[d.ids[k]].r) * cells[d.ids[k]].r;
         qii[i] = q;
     }
+    // Shrinking (as in LIBLINEAR): a review whose dual variable is 0 and
+    // whose gradient is above the last pass's largest projected gradient is
+    // left out until the remaining ones converge; most reviews are far on
+    // the right side of the margin after a few passes.
+    std::size_t live = active.size();
+    double pg_max_old = std::numeric_limits<double>::infinity();
     std::uint64_t rng = settings.seed;
     for (int it = 0; it < settings.max_iter; ++it) {
-        seeded_shuffle(order, rng);
-        double pg_max = -1e300, pg_min = 1e300;
-        for (std::uint32_t i : order) {
+        head.assign(active.begin(), active.begin() + live);
+        seeded_shuffle(head, rng);
+        std::copy(head.begin(), head.end(), active.begin());
+        double pg_max = -std::numeric_limits<double>::infinity(), pg_min = -pg_max;
+        for (std::size_t s = 0; s < live; ++s) {
+            const std::uint32_t i = active[s];
             Doc d = cache.doc(i, labels);
             const double y = d.label ? 1.0 : -1.0;
-            double s = bias;
-            for (std::uint32_t k = 0; k < d.size; ++k) s += wd[d.ids[k]] * r[d.ids[k]];
-            const double g = y * s - 1.0 + diag * alpha[i];
-            const double pg = alpha[i] == 0.0 ? std::min(g, 0.0) : g;
+            double score = bias;
+            for (std::uint32_t k = 0; k < d.size; ++k) {
+                const Cell& c = cells[d.ids[k]];
+                score += c.w * c.r;
+            }
+            const double g = y * score - 1.0 + diag * alpha[i];
+            double pg = g;
+            if (alpha[i] == 0.0) {
+                if (settings.shrinking && g > pg_max_old) {
+                    std::swap(active[s], active[--live]);
+                    --s;
+                    continue;
+                }
+                pg = std::min(g, 0.0);
+            }
             pg_max = std::max(pg_max, pg);
             pg_min = std::min(pg_min, pg);
             if (pg == 0.0) continue;
             const double old = alpha[i];
             alpha[i] = std::max(old - g / qii[i], 0.0);
             const double step = (alpha[i] - old) * y;
-            for (std::uint32_t k = 0; k < d.size; ++k) wd[d.ids[k]] += step * r[d.ids[k]];
+            for (std::uint32_t k = 0; k < d.size; ++k) {
+                Cell& c = cells[d.ids[k]];
+                c.w += step * c.r;
+            }
             bias += step;
         }
         if (permille) permille->store((it + 1) * 1000 / settings.max_iter);
-        if (pg_max - pg_min < 0.1) break;
+        if (pg_max - pg_min < kTolerance) {
+            if (live == active.size()) break;
+            // Converged on the active ones: check every review once more.
+            live = active.size();
+            pg_max_old = std::numeric_limits<double>::infinity();
+            continue;
+        }
+        pg_max_old = pg_max > 0 ? pg_max : std::numeric_limits<double>::infinity();
     }
     if (permille) permille->store(1000);
     fit.w.resize(u);
     double sum = 0;
     std::size_t seen = 0;
     for (std::size_t j = 0; j < u; ++j) {
-        fit.w[j] = static_cast<float>(wd[j]);
-        if (r[j] != 0.0f) {
-            sum += std::abs(wd[j]);
+        fit.w[j] = static_cast<float>(cells[j].w);
+        if (cells[j].r != 0.0f) {
+            sum += std::abs(cells[j].w);
             ++seen;
         }
     }

@@ -21,6 +21,9 @@ struct SvmSettings {
     double smoothing = 1.0;   // of the NB counts
     std::uint64_t seed = 1;
     int max_iter = 200;
+    // Leave out reviews far on the right side of the margin until the rest
+    // converge: much faster on large sets, a slightly different stopping point.
+    bool shrinking = false;
 };
 
 // Squared-hinge SVM on the NB-scaled features by dual coordinate descent
