@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
                 std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
                             r.accuracy, r.validated, r.interpolation);
             else if (r.validation == Validation::HeldOut)
-                std::printf("held-out accuracy: %.4f (%zu reviews set aside from training)\n", r.accuracy, r.validated);
+                std::printf("held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
+                            r.accuracy, r.validated);
             else
                 std::printf("no accuracy measured (too few reviews to set any aside)\n");
             std::fflush(stdout);

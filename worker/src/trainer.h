@@ -31,6 +31,9 @@ struct TrainOptions {
     unsigned threads = 0;
 };
 
+// Fewer reviews than this are all needed for learning: none is set aside.
+constexpr std::size_t kMinReviewsToValidate = 200;
+
 // How the accuracy printed after training was measured; it is always on
 // reviews the model judging them had not learnt.
 enum class Validation {
