@@ -66,6 +66,8 @@ TEST(SolverPolicy, ChoosesThePathAndFeaturesByMemoryAndLength) {
         {"fit only without letters", sample(100, 150, 60), 2000000, 1200 * kMiB, false, SolverPath::InMemoryNbsvm,
          false, "budget"},
         {"fit in no way", sample(100, 150, 60), 2000000, 300 * kMiB, false, SolverPath::Streamed, false, "budget"},
+        {"below the streaming floor", sample(100, 150, 60), 2000000, 20 * kMiB, false, SolverPath::Streamed, false,
+         "at least"},
         {"long and too many", sample(1300, 1500, 600), 2000000, 512 * kMiB, false, SolverPath::Streamed, false, "long"},
     };
     for (const Case& c : cases) {
@@ -83,7 +85,9 @@ TEST(SolverPolicy, ChoosesThePathAndFeaturesByMemoryAndLength) {
             EXPECT_NE(choice.reason.find(c.reason), std::string::npos) << c.what << ": " << choice.reason;
         else
             EXPECT_EQ(choice.reason, "") << c.what;
-        if (c.path != SolverPath::Streamed) EXPECT_LE(choice.need, c.budget) << c.what;
+        if (c.path != SolverPath::Streamed) {
+            EXPECT_LE(choice.need, c.budget) << c.what;
+        }
     }
 }
 

@@ -112,3 +112,45 @@ TEST(PrintedFigureSmallSet, NoneWhenEveryReviewIsNeeded) {
 }
 
 }  // namespace
+
+namespace {
+
+// A budget too small for the cache sends the reviews through the file block
+// by block; the model must be about as good as the one learnt in memory and
+// judge new reviews the same way nearly always.
+TEST(StreamedAgainstInMemory, AgreeOnUnseenReviews) {
+    Corpus train_set = make_corpus(4000, 31, true), unseen = make_corpus(3000, 32, true);
+    // Every fifth label flipped, so that not all can be fit.
+    std::string labels;
+    std::vector<std::uint8_t> truth = train_set.truth;
+    for (std::size_t i = 0; i < truth.size(); ++i) {
+        if (i % 5 == 0) truth[i] ^= 1;
+        labels += truth[i] ? "positive\n" : "negative\n";
+    }
+    auto train = [&](std::uint64_t budget) {
+        TrainOptions o;
+        o.memory_budget = budget;
+        LineReader reader(train_set.reviews, "reviews.txt");
+        return train_model(reader, read_dataset(train_set.reviews, labels).labels, o);
+    };
+    const TrainResult memory = train(0), streamed = train(1);
+    ASSERT_EQ(memory.path, SolverPath::InMemoryNbsvm);
+    ASSERT_EQ(streamed.path, SolverPath::Streamed);
+    const double a = accuracy_on(memory.model, unseen), b = accuracy_on(streamed.model, unseen);
+    EXPECT_GT(a, 0.95);
+    EXPECT_NEAR(b, a, 0.01);
+    FeatureExtractor fa(memory.model.features), fb(streamed.model.features);
+    std::vector<std::uint32_t> ia, ib;
+    LineReader reader(unseen.reviews, "unseen.txt");
+    std::string_view line;
+    std::size_t same = 0, total = 0;
+    while (reader.next(line)) {
+        fa.extract(line, ia);
+        fb.extract(line, ib);
+        same += (memory.model.probability(ia) >= 0.5) == (streamed.model.probability(ib) >= 0.5);
+        ++total;
+    }
+    EXPECT_GT(double(same) / double(total), 0.97);
+}
+
+}  // namespace

@@ -25,7 +25,6 @@ constexpr int kFoldsLarge = 3;
 // From this many reviews on, fewer folds and a shrinking solver: the
 // passes are long, and small sets train in under a second anyway.
 constexpr std::size_t kLargeSet = 10000;
-constexpr double kBetas[] = {0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 1.0};
 
 // Features become dense numbers 0..u-1 in order of first appearance, so
 // the per-fold tables are as small as the vocabulary. Returns the bucket of
@@ -52,16 +51,6 @@ SvmSettings settings_for(const TrainOptions& o, int fold, std::size_t reviews) {
     return s;
 }
 
-struct LogLossScore {
-    double log_loss = 0;
-    std::size_t correct = 0;
-    void add(double p, std::uint8_t y) {
-        const double eps = 1e-12;
-        log_loss -= std::log(y ? std::max(p, eps) : std::max(1 - p, eps));
-        correct += (p >= 0.5) == (y == 1);
-    }
-};
-
 }  // namespace
 
 TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
@@ -81,9 +70,7 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
     std::vector<std::uint8_t> fold(n);
     for (std::size_t i = 0; i < n && k > 0; ++i)
         fold[i] = static_cast<std::uint8_t>(splitmix64(o.seed * 0x2545F4914F6CDD1DULL + i) % k);
-    // Per review: sum of r over its features and of w r, enough to score it
-    // for every interpolation.
-    std::vector<double> sum_r(k ? n : 0), sum_wr(k ? n : 0), fold_bias(k), fold_mean(k);
+    std::vector<ScoreParts> parts(k ? n : 0);
     SvmFit fit;
     // Job 0 is the final fit on all reviews, which does not depend on the
     // folds, so it runs beside them; jobs 1..k are the folds.
@@ -106,31 +93,15 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
                     sr += part.r[d.ids[q]];
                     swr += double(part.w[d.ids[q]]) * part.r[d.ids[q]];
                 }
-                sum_r[i] = sr;
-                sum_wr[i] = swr;
+                parts[i] = ScoreParts{part.bias, part.mean_abs, sr, swr};
             }
-            fold_bias[f] = part.bias;
-            fold_mean[f] = part.mean_abs;
         },
         progress, begin, 0.99);
     if (k > 0) {
-        double best_loss = std::numeric_limits<double>::infinity();
-        std::vector<double> s(n);
-        for (double b : kBetas) {
-            for (std::size_t i = 0; i < n; ++i) {
-                const int f = fold[i];
-                s[i] = fold_bias[f] + (1 - b) * fold_mean[f] * sum_r[i] + b * sum_wr[i];
-            }
-            const Platt p = fit_platt(s, labels);
-            LogLossScore score;
-            for (std::size_t i = 0; i < n; ++i) score.add(sigmoid(p.a * s[i] + p.c), labels[i]);
-            if (score.log_loss < best_loss) {
-                best_loss = score.log_loss;
-                beta = b;
-                platt = p;
-                result.accuracy = double(score.correct) / double(n);
-            }
-        }
+        const Calibration cal = calibrate(parts, labels);
+        beta = cal.beta;
+        platt = cal.platt;
+        result.accuracy = cal.accuracy;
         result.validated = n;
         result.validation = Validation::CrossValidated;
     }

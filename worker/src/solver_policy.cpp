@@ -8,7 +8,7 @@ const char* solver_path_name(SolverPath path) {
     switch (path) {
         case SolverPath::InMemoryNbsvm: return "in memory (NBSVM)";
         case SolverPath::InMemoryAdaGrad: return "in memory (AdaGrad)";
-        case SolverPath::Streamed: return "streamed (AdaGrad)";
+        case SolverPath::Streamed: return "streamed (NBSVM by blocks read from the file)";
     }
     return "?";
 }
@@ -23,6 +23,10 @@ std::uint64_t in_memory_need(std::uint64_t ids, std::size_t reviews, std::uint8_
     // Scores per review for the interpolation, the bucket map, the model.
     const std::uint64_t rest = 24 * n + 8 * buckets;
     return cache + std::uint64_t(std::max(1u, jobs)) * fit + rest;
+}
+
+std::uint64_t streamed_floor(std::size_t reviews, std::uint8_t bits) {
+    return 16 * (std::uint64_t{1} << bits) + 4 * std::uint64_t(reviews) + (std::uint64_t{20} << 20);
 }
 
 std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::uint8_t bits, unsigned jobs) {
@@ -70,6 +74,10 @@ SolverChoice choose_solver(const ReviewSample& s, const SolverRequest& r) {
         c.features.char_min = c.features.char_max = 0;
         if (!c.reason.empty()) c.reason += "; ";
         c.reason += "needs about " + std::to_string(c.need >> 20) + " MB in memory, over the budget";
+        const std::uint64_t floor = streamed_floor(r.reviews, r.features.bits);
+        if (r.budget < floor)
+            c.reason += "; streaming needs at least " + std::to_string((floor >> 20) + 1) + " MB with 2^" +
+                        std::to_string(r.features.bits) + " buckets (fewer --bits need less)";
     }
     return c;
 }

@@ -48,6 +48,10 @@ constexpr std::uint64_t kLongReviewBytes = 200;
 // `reviews` reviews: the cache, and the tables of `jobs` fits at once.
 std::uint64_t in_memory_need(std::uint64_t ids, std::size_t reviews, std::uint8_t bits, unsigned jobs);
 
+// Least the streamed solver needs: its weight table, a dual variable per
+// review and room for the program and a few small blocks.
+std::uint64_t streamed_floor(std::size_t reviews, std::uint8_t bits);
+
 // Most feature ids the cache may hold within budget (0 if none).
 std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::uint8_t bits, unsigned jobs);
 

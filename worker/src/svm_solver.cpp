@@ -141,4 +141,29 @@ Platt fit_platt(const std::vector<double>& s, const std::vector<std::uint8_t>& y
     return Platt{a, c};
 }
 
+Calibration calibrate(const std::vector<ScoreParts>& parts, const std::vector<std::uint8_t>& labels) {
+    static constexpr double kBetas[] = {0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 1.0};
+    Calibration best;
+    double best_loss = std::numeric_limits<double>::infinity();
+    const std::size_t n = parts.size();
+    std::vector<double> s(n);
+    for (double b : kBetas) {
+        for (std::size_t i = 0; i < n; ++i)
+            s[i] = parts[i].bias + (1 - b) * parts[i].mean_abs * parts[i].sum_r + b * parts[i].sum_wr;
+        const Platt p = fit_platt(s, labels);
+        double loss = 0;
+        std::size_t correct = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double q = sigmoid(p.a * s[i] + p.c);
+            loss -= std::log(labels[i] ? std::max(q, 1e-12) : std::max(1 - q, 1e-12));
+            correct += (q >= 0.5) == (labels[i] == 1);
+        }
+        if (loss < best_loss) {
+            best_loss = loss;
+            best = Calibration{b, p, n ? double(correct) / double(n) : -1};
+        }
+    }
+    return best;
+}
+
 }  // namespace sentiment

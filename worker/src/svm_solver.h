@@ -42,6 +42,23 @@ struct Platt {
 // Fits a and c by Newton's method on margins of reviews the scorer had not learnt.
 Platt fit_platt(const std::vector<double>& scores, const std::vector<std::uint8_t>& labels);
 
+// What scoring one review needs for any NB interpolation beta:
+//     bias + (1 - beta) mean_abs sum_r + beta sum_wr.
+struct ScoreParts {
+    double bias = 0, mean_abs = 0;
+    double sum_r = 0, sum_wr = 0;  // over the review's features: r, and w r
+};
+
+struct Calibration {
+    double beta = 0.25;
+    Platt platt;
+    double accuracy = -1;  // of the calibrated scores
+};
+
+// Picks the interpolation whose Platt-scaled scores have the least log loss
+// on reviews the scorers had not learnt.
+Calibration calibrate(const std::vector<ScoreParts>& parts, const std::vector<std::uint8_t>& labels);
+
 inline double sigmoid(double s) { return 1.0 / (1.0 + std::exp(-s)); }
 
 }  // namespace sentiment

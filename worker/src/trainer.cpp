@@ -1,7 +1,7 @@
 // Picks how to learn from the reviews and hands them to that learner: NBSVM
 // on reviews held in memory (nbsvm_training), AdaGrad over them when asked
-// for (--sgd), or AdaGrad streaming them from the file when they do not fit
-// (streamed_learner).
+// for (--sgd), or NBSVM by blocks read from the file when they do not fit
+// (streamed_nbsvm).
 #include "trainer.h"
 
 #include <algorithm>
@@ -13,7 +13,9 @@
 #include "nb_counts.h"
 #include "nbsvm_training.h"
 #include "parallel_jobs.h"
-#include "streamed_learner.h"
+#include "adagrad_learner.h"
+#include "seeded_shuffle.h"
+#include "streamed_nbsvm.h"
 
 namespace sentiment {
 
@@ -75,10 +77,19 @@ bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, 
         cache.offsets.push_back(cache.ids.size());
         if ((i & 1023) == 0) progress(0.35 * double(i) / double(n));
     }
+    progress(0.35);
     return true;
 }
 
 }  // namespace
+
+std::vector<bool> holdout_slice(std::size_t n, const TrainOptions& o) {
+    std::vector<bool> held;
+    if (o.holdout <= 0 || n < kMinReviewsToValidate) return held;
+    held.resize(n);
+    for (std::size_t i = 0; i < n; ++i) held[i] = seeded_uniform(o.seed, i) < o.holdout;
+    return held;
+}
 
 TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
                         const std::function<void(double)>& progress_callback) {
@@ -108,6 +119,7 @@ TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& la
         !fill_cache(reviews, n, choice.features,
                     cache_limit_ids(request.budget, n, choice.features.bits, request.threads), cache, progress)) {
         if (choice.path != SolverPath::Streamed) reason += std::string(reason.empty() ? "" : "; ") + "features over the budget";
+        chosen.memory_budget = request.budget;
         result = train_streamed(reviews, labels, chosen, progress);
     } else if (choice.path == SolverPath::InMemoryAdaGrad) {
         result = train_adagrad_cached(cache, labels, chosen, progress);

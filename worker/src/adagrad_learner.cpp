@@ -1,12 +1,11 @@
 // AdaGrad on the logistic loss over NB-scaled features, with L2 applied to
 // the features of each example as it is seen.
-#include "streamed_learner.h"
+#include "adagrad_learner.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "block_pipeline.h"
 #include "seeded_shuffle.h"
 #include "svm_solver.h"
 
@@ -74,88 +73,7 @@ double prior_logit(const std::vector<std::uint8_t>& labels, const std::vector<bo
     return std::log((pos + 1) / (neg + 1));
 }
 
-int streamed_passes(std::size_t n, int max_epochs) {
-    // About half a million updates per feature set is where more passes
-    // stop paying for the re-reading.
-    constexpr std::size_t kWanted = 500000;
-    const std::size_t wanted = (kWanted + n - 1) / n;
-    return static_cast<int>(std::clamp<std::size_t>(wanted, 1, std::size_t(std::clamp(max_epochs, 1, 3))));
-}
-
-constexpr std::size_t kBlockLines = 8192;
-
-// Reviews set aside for measuring (empty: none), fixed by the seed.
-std::vector<bool> holdout_slice(std::size_t n, const TrainOptions& o) {
-    std::vector<bool> held;
-    if (o.holdout <= 0 || n < kMinReviewsToValidate) return held;
-    held.resize(n);
-    for (std::size_t i = 0; i < n; ++i) held[i] = seeded_uniform(o.seed, i) < o.holdout;
-    return held;
-}
-
 }  // namespace
-
-TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
-                           ProgressSink& progress) {
-    const std::size_t n = labels.size();
-    TrainResult result;
-    result.path = SolverPath::Streamed;
-    FeatureOptions f = o.features;
-    // Letter n-grams cost most of the hashing time and add little once
-    // there is this much data.
-    f.char_min = f.char_max = 0;
-    const int passes = streamed_passes(n, o.max_epochs);
-    const double base = progress.reported();
-    const double width = (0.99 - base) / (passes + 1);
-    BlockPipeline pipe(src, n, f, kBlockLines, o.threads ? o.threads : BlockPipeline::default_workers());
-    // A slice of reviews is kept out of the counts and of every pass but
-    // the last, where each is judged just before it is learnt: an honest
-    // figure that costs those reviews only their share of the NB ratios.
-    const std::vector<bool> held = holdout_slice(n, o);
-    NbCounts counts(std::size_t{1} << f.bits, {0, 0});
-    pipe.run([&](const FeatureBlock& b) {
-        for (std::size_t k = 0; k < b.count; ++k) {
-            if (!held.empty() && held[b.first + k]) continue;
-            const int y = labels[b.first + k];
-            for (std::uint64_t j = b.offsets[k]; j < b.offsets[k + 1]; ++j) ++counts[b.ids[j]][y];
-        }
-        progress(base + width * double(b.first + b.count) / double(n));
-    });
-    AdaGrad learner(o, counts, prior_logit(labels, held));
-    NbCounts().swap(counts);
-    std::size_t judged = 0, right = 0;
-    std::uint64_t rng = o.seed;
-    std::vector<std::uint32_t> order;
-    for (int e = 1; e <= passes; ++e) {
-        const double begin = base + width * e;
-        const bool last = e == passes;
-        // File order, shuffled within blocks.
-        pipe.run([&](const FeatureBlock& b) {
-            order.resize(b.count);
-            for (std::size_t k = 0; k < b.count; ++k) order[k] = static_cast<std::uint32_t>(k);
-            seeded_shuffle(order, rng);
-            for (std::uint32_t k : order) {
-                const Doc d{b.ids.data() + b.offsets[k], static_cast<std::uint32_t>(b.offsets[k + 1] - b.offsets[k]),
-                            labels[b.first + k]};
-                if (!held.empty() && held[b.first + k]) {
-                    if (!last) continue;
-                    ++judged;
-                    right += (learner.score(d) >= 0) == (d.label == 1);
-                }
-                learner.step(d);
-            }
-            progress(begin + width * double(b.first + b.count) / double(n));
-        });
-    }
-    if (judged > 0) {
-        result.validation = Validation::HeldOut;
-        result.accuracy = double(right) / double(judged);
-        result.validated = judged;
-    }
-    result.epochs = passes;
-    result.model = learner.fold(f);
-    return result;
-}
 
 TrainResult train_adagrad_cached(const ReviewCache& cache, const std::vector<std::uint8_t>& labels,
                                  const TrainOptions& o, ProgressSink& progress) {
