@@ -79,9 +79,13 @@ TrainResult train_adagrad_cached(const ReviewCache& cache, const std::vector<std
                                  const TrainOptions& o, ProgressSink& progress) {
     const std::size_t n = cache.size();
     const std::size_t buckets = std::size_t{1} << o.features.bits;
-    std::vector<bool> held = holdout_slice(n, o);
-    const std::size_t held_count = std::size_t(std::count(held.begin(), held.end(), true));
-    if (held_count == 0) held.assign(n, false);
+    std::vector<bool> held(n);
+    std::size_t held_count = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Doc d = cache.doc(i, labels);
+        held[i] = held_out(d.ids, d.size, n, o);
+        held_count += held[i];
+    }
     auto counts_of = [&](bool all) {
         NbCounts counts(buckets, {0, 0});
         for (std::size_t i = 0; i < n; ++i)

@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "block_pipeline.h"
+#include "review_split.h"
 #include "seeded_shuffle.h"
 #include "svm_solver.h"
 
@@ -69,7 +70,8 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
     const int k = cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
     std::vector<std::uint8_t> fold(n);
     for (std::size_t i = 0; i < n && k > 0; ++i)
-        fold[i] = static_cast<std::uint8_t>(splitmix64(o.seed * 0x2545F4914F6CDD1DULL + i) % k);
+        fold[i] = static_cast<std::uint8_t>(
+            review_draw(cache.ids.data() + cache.offsets[i], cache.offsets[i + 1] - cache.offsets[i], o.seed) * k);
     std::vector<ScoreParts> parts(k ? n : 0);
     SvmFit fit;
     // Job 0 is the final fit on all reviews, which does not depend on the

@@ -43,8 +43,9 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
     const std::size_t buckets = std::size_t{1} << o.features.bits;
     TrainResult result;
     result.path = SolverPath::Streamed;
-    const std::vector<bool> held = holdout_slice(n, o);
-    auto is_held = [&](std::size_t i) { return !held.empty() && held[i]; };
+    // Set aside by content in the counting pass, remembered for the rest.
+    std::vector<bool> held(n);
+    auto is_held = [&](std::size_t i) { return bool(held[i]); };
     const unsigned workers = o.threads ? o.threads : BlockPipeline::default_workers();
     const std::uint64_t tables = sizeof(Cell) * buckets + sizeof(float) * n;  // the weights, alpha
     BlockPipeline pipe(src, n, o.features, std::size_t{1} << 20, workers,
@@ -60,6 +61,7 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
         NbCounts counts(buckets, {0, 0});
         pipe.run([&](const FeatureBlock& b) {
             for (std::size_t k = 0; k < b.count; ++k) {
+                held[b.first + k] = held_out(b.ids.data() + b.offsets[k], b.offsets[k + 1] - b.offsets[k], n, o);
                 if (is_held(b.first + k)) continue;
                 const int y = labels[b.first + k];
                 for (std::uint64_t j = b.offsets[k]; j < b.offsets[k + 1]; ++j) ++counts[b.ids[j]][y];
@@ -88,6 +90,7 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
             order.clear();
             qii.assign(b.count, 0.0);
             for (std::size_t k = 0; k < b.count; ++k) {
+                held[b.first + k] = held_out(b.ids.data() + b.offsets[k], b.offsets[k + 1] - b.offsets[k], n, o);
                 if (is_held(b.first + k)) continue;
                 order.push_back(static_cast<std::uint32_t>(k));
                 double q = 1.0 + diag;
@@ -133,7 +136,7 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
     const double mean_abs = seen ? sum / double(seen) : 0.0;
     Calibration cal;
     cal.beta = o.interpolation;
-    if (!held.empty()) {
+    if (std::find(held.begin(), held.end(), true) != held.end()) {
         // One more pass scores the held-out reviews for every interpolation.
         std::vector<ScoreParts> parts;
         std::vector<std::uint8_t> held_labels;

@@ -14,7 +14,7 @@
 #include "nbsvm_training.h"
 #include "parallel_jobs.h"
 #include "adagrad_learner.h"
-#include "seeded_shuffle.h"
+#include "review_split.h"
 #include "streamed_nbsvm.h"
 
 namespace sentiment {
@@ -83,12 +83,9 @@ bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, 
 
 }  // namespace
 
-std::vector<bool> holdout_slice(std::size_t n, const TrainOptions& o) {
-    std::vector<bool> held;
-    if (o.holdout <= 0 || n < kMinReviewsToValidate) return held;
-    held.resize(n);
-    for (std::size_t i = 0; i < n; ++i) held[i] = seeded_uniform(o.seed, i) < o.holdout;
-    return held;
+bool held_out(const std::uint32_t* ids, std::size_t count, std::size_t reviews, const TrainOptions& o) {
+    if (o.holdout <= 0 || reviews < kMinReviewsToValidate) return false;
+    return review_draw(ids, count, o.seed ^ 0x5DEECE66DULL) < o.holdout;
 }
 
 TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,

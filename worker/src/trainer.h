@@ -54,9 +54,10 @@ struct TrainResult {
     double interpolation = -1;      // NB interpolation chosen by cross-validation
 };
 
-// Reviews set aside for measuring, fixed by the seed; empty when there are
-// too few to spare.
-std::vector<bool> holdout_slice(std::size_t reviews, const TrainOptions& options);
+// Whether a review with these feature ids, out of `reviews`, is set aside for
+// measuring: fixed by the seed and its content; never when there are too
+// few reviews to spare.
+bool held_out(const std::uint32_t* ids, std::size_t count, std::size_t reviews, const TrainOptions& options);
 
 // Trains on the first labels.size() lines of reviews (label 1 = positive).
 // Deterministic: the same input, options and seed give the same model.
