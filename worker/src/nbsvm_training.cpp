@@ -26,6 +26,9 @@ constexpr int kFoldsLarge = 3;
 // From this many reviews on, fewer folds and a shrinking solver: the
 // passes are long, and small sets train in under a second anyway.
 constexpr std::size_t kLargeSet = 10000;
+// Reviews, at most (about), that cross-validation learns from and judges.
+constexpr std::size_t kMaxCalibrationReviews = 100000;
+constexpr std::uint8_t kNoFold = 0xFF;
 
 // Features become dense numbers 0..u-1 in order of first appearance, so
 // the per-fold tables are as small as the vocabulary. Returns the bucket of
@@ -68,10 +71,16 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
     // Fewer folds on large sets: each fold is then cheaper relative to
     // what it learns, and the choice of interpolation and scale is as sure.
     const int k = cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
-    std::vector<std::uint8_t> fold(n);
-    for (std::size_t i = 0; i < n && k > 0; ++i)
-        fold[i] = static_cast<std::uint8_t>(
-            review_draw(cache.ids.data() + cache.offsets[i], cache.offsets[i + 1] - cache.offsets[i], o.seed) * k);
+    // On very large sets the folds cover a sample drawn by content: the
+    // interpolation and scale are as sure, and the final fit, not the
+    // folds, sets the time.
+    const double share = std::min(1.0, double(kMaxCalibrationReviews) / double(n));
+    std::vector<std::uint8_t> fold(n, kNoFold);
+    for (std::size_t i = 0; i < n && k > 0; ++i) {
+        const double draw =
+            review_draw(cache.ids.data() + cache.offsets[i], cache.offsets[i + 1] - cache.offsets[i], o.seed);
+        if (draw < share) fold[i] = static_cast<std::uint8_t>(std::min(draw / share * k, k - 1.0));
+    }
     std::vector<ScoreParts> parts(k ? n : 0);
     SvmFit fit;
     // Job 0 is the final fit on all reviews, which does not depend on the
@@ -85,10 +94,10 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
             }
             const int f = int(job) - 1;
             std::vector<bool> in_fit(n);
-            for (std::size_t i = 0; i < n; ++i) in_fit[i] = fold[i] != f;
+            for (std::size_t i = 0; i < n; ++i) in_fit[i] = fold[i] != f && fold[i] != kNoFold;
             SvmFit part = fit_nbsvm(cache, labels, u, in_fit, settings_for(o, f, n), &done);
             for (std::size_t i = 0; i < n; ++i) {
-                if (in_fit[i]) continue;
+                if (fold[i] != f) continue;
                 Doc d = cache.doc(i, labels);
                 double sr = 0, swr = 0;
                 for (std::uint32_t q = 0; q < d.size; ++q) {
@@ -100,11 +109,18 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
         },
         progress, begin, 0.99);
     if (k > 0) {
-        const Calibration cal = calibrate(parts, labels);
+        std::vector<ScoreParts> sampled;
+        std::vector<std::uint8_t> sampled_labels;
+        for (std::size_t i = 0; i < n; ++i)
+            if (fold[i] != kNoFold) {
+                sampled.push_back(parts[i]);
+                sampled_labels.push_back(labels[i]);
+            }
+        const Calibration cal = calibrate(sampled, sampled_labels);
         beta = cal.beta;
         platt = cal.platt;
         result.accuracy = cal.accuracy;
-        result.validated = n;
+        result.validated = sampled.size();
         result.validation = Validation::CrossValidated;
     }
     Model m;
