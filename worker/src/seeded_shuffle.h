@@ -13,11 +13,6 @@ inline std::uint64_t splitmix64(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-// A number in [0, 1) fixed by the seed and the review's place.
-inline double seeded_uniform(std::uint64_t seed, std::size_t i) {
-    return double(splitmix64(seed * 0x2545F4914F6CDD1DULL + i) >> 11) * 0x1.0p-53;
-}
-
 // Fisher-Yates with our own generator: std::shuffle differs between
 // standard libraries and the model must not.
 template <class T>
