@@ -47,7 +47,9 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
     std::vector<bool> held(n);
     auto is_held = [&](std::size_t i) { return bool(held[i]); };
     const unsigned workers = o.threads ? o.threads : BlockPipeline::default_workers();
-    const std::uint64_t tables = sizeof(Cell) * buckets + sizeof(float) * n;  // the weights, alpha
+    // The weights; per review its label, alpha, and for the held-out tenth
+    // its scores (32 bytes) for the calibration.
+    const std::uint64_t tables = sizeof(Cell) * buckets + 9 * std::uint64_t(n);
     BlockPipeline pipe(src, n, o.features, std::size_t{1} << 20, workers,
                        block_bytes_for(o.memory_budget, tables, BlockPipeline::slots_for(workers)));
     const double base = progress.reported();
@@ -140,6 +142,10 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
         // One more pass scores the held-out reviews for every interpolation.
         std::vector<ScoreParts> parts;
         std::vector<std::uint8_t> held_labels;
+        // Sized once: growing would hold two copies at a time.
+        const auto held_count = std::size_t(std::count(held.begin(), held.end(), true));
+        parts.reserve(held_count);
+        held_labels.reserve(held_count);
         pipe.run([&](const FeatureBlock& b) {
             for (std::size_t k = 0; k < b.count; ++k) {
                 if (!is_held(b.first + k)) continue;
