@@ -26,7 +26,7 @@ std::uint64_t in_memory_need(std::uint64_t ids, std::size_t reviews, std::uint8_
 }
 
 std::uint64_t streamed_floor(std::size_t reviews, std::uint8_t bits) {
-    return 16 * (std::uint64_t{1} << bits) + 9 * std::uint64_t(reviews) + (std::uint64_t{20} << 20);
+    return 20 * (std::uint64_t{1} << bits) + 9 * std::uint64_t(reviews) + (std::uint64_t{8} << 20);
 }
 
 std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::uint8_t bits, unsigned jobs) {

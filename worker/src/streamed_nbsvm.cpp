@@ -28,7 +28,7 @@ struct Cell {
 // Bytes of text per block so that every block in flight, with its feature
 // ids, fits what the budget leaves after the tables.
 std::size_t block_bytes_for(std::uint64_t budget, std::uint64_t tables, std::size_t slots) {
-    constexpr std::uint64_t kSlack = 16 << 20;  // program, stacks, buffers of the reader
+    constexpr std::uint64_t kSlack = 24 << 20;  // program, stacks, buffers of the reader
     constexpr std::uint64_t kPerTextByte = 8;  // the text, its ids (4 bytes each), offsets, room to grow
     const std::uint64_t left = budget > tables + kSlack ? budget - tables - kSlack : 0;
     return static_cast<std::size_t>(
@@ -47,9 +47,10 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
     std::vector<bool> held(n);
     auto is_held = [&](std::size_t i) { return bool(held[i]); };
     const unsigned workers = o.threads ? o.threads : BlockPipeline::default_workers();
-    // The weights; per review its label, alpha, and for the held-out tenth
-    // its scores (32 bytes) for the calibration.
-    const std::uint64_t tables = sizeof(Cell) * buckets + 9 * std::uint64_t(n);
+    // The weights and, while they are built, the NB ratios; per review its
+    // label, alpha, and for the held-out tenth its scores (32 bytes) for the
+    // calibration.
+    const std::uint64_t tables = (sizeof(Cell) + sizeof(float)) * buckets + 9 * std::uint64_t(n);
     BlockPipeline pipe(src, n, o.features, std::size_t{1} << 20, workers,
                        block_bytes_for(o.memory_budget, tables, BlockPipeline::slots_for(workers)));
     const double base = progress.reported();
