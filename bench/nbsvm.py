@@ -7,9 +7,11 @@ naive-Bayes log-count ratio r = log((p/|p|1) / (q/|q|1)), p = alpha + sum of
 the positive reviews' binarised vectors, q likewise for the negative ones.
 LIBLINEAR trains the L2-regularised L2-loss SVM on them; `interpolate` then
 applies the paper's w' = (1-beta) * mean|w| + beta * w (beta = 0.25), which
-trades between the naive-Bayes and the SVM weights.
+trades between the naive-Bayes and the SVM weights. With `plain` the
+features keep the value 1 (no NB scaling): the input of a plain
+logistic-regression peer.
 
-  nbsvm.py train-features TOKENS LABELS VOCAB_OUT SVM_OUT
+  nbsvm.py train-features TOKENS LABELS VOCAB_OUT SVM_OUT [plain]
   nbsvm.py test-features  TOKENS LABELS VOCAB     SVM_OUT
   nbsvm.py interpolate    MODEL_IN MODEL_OUT [BETA]
 """
@@ -57,7 +59,7 @@ def write_svm(path, rows):
             out.write("\n")
 
 
-def train_features(tokens_path, labels_path, vocab_path, svm_path):
+def train_features(tokens_path, labels_path, vocab_path, svm_path, plain=False):
     toks, labs = read_pairs(tokens_path, labels_path)
     index = {}
     pos = []
@@ -82,6 +84,8 @@ def train_features(tokens_path, labels_path, vocab_path, svm_path):
     psum = sum(pos) + ALPHA * n
     qsum = sum(neg) + ALPHA * n
     r = [math.log((pos[i] + ALPHA) / psum) - math.log((neg[i] + ALPHA) / qsum) for i in range(n)]
+    if plain:
+        r = [1.0] * n
     with open(vocab_path, "w", encoding="utf-8") as v:
         for f, i in index.items():
             v.write(f"{f}\t{r[i]:.6g}\n")
@@ -134,6 +138,8 @@ def main(argv):
     cmd, args = argv[1], argv[2:]
     if cmd == "train-features" and len(args) == 4:
         train_features(*args)
+    elif cmd == "train-features" and len(args) == 5 and args[4] == "plain":
+        train_features(*args[:4], plain=True)
     elif cmd == "test-features" and len(args) == 4:
         test_features(*args)
     elif cmd == "interpolate" and len(args) in (2, 3):

@@ -39,7 +39,8 @@ TEST_P(SharedData, AccuracyOnHeldOutTestSet) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpora, SharedData,
-                         ::testing::Values(Corpus{"movie-sentences-en", 0.80}, Corpus{"takeout-reviews-zh", 0.89}),
+                         ::testing::Values(Corpus{"movie-sentences-en", 0.80}, Corpus{"takeout-reviews-zh", 0.89},
+                                           Corpus{"imdb-reviews-en", 0.91}),
                          [](const auto& info) {
                              std::string n = info.param.name;
                              for (char& c : n)

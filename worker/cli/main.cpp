@@ -82,6 +82,10 @@ int main(int argc, char** argv) {
     train->add_option("--threads", to.threads, "Threads hashing reviews too many to keep in memory (0: one per core); "
                       "the model is the same for any number")
         ->capture_default_str()->check(CLI::Range(0u, 64u));
+    std::uint64_t memory_mb = 0;
+    train->add_option("--memory", memory_mb, "Memory for training in MB (0: a quarter of this machine's, at most 2048); "
+                      "reviews that do not fit are re-read from the file each pass")
+        ->capture_default_str()->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 22));
     train->add_option("--bits", bits, "log2 of the number of feature buckets")->capture_default_str()
         ->check(CLI::Range(int(kMinBits), int(kMaxBits)));
     train->add_option("--ngrams", ngrams, "Longest word/character n-gram")->capture_default_str()
@@ -130,19 +134,20 @@ int main(int argc, char** argv) {
             to.features.char_min = static_cast<std::uint8_t>(char_min);
             to.features.char_max = static_cast<std::uint8_t>(char_max);
             check_feature_options(to.features);
+            to.memory_budget = memory_mb << 20;
             TrainResult r = run_train(tf, to);
-            if (r.streamed)
-                std::printf("model written to %s (streamed, %d epochs)\n", tf.model.c_str(), r.epochs);
+            std::printf("model written to %s\n", tf.model.c_str());
+            std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
+                        static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
+                        r.path_reason.c_str());
+            if (r.validation == Validation::CrossValidated)
+                std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
+                            r.accuracy, r.validated, r.interpolation);
+            else if (r.validation == Validation::HeldOut)
+                std::printf("held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
+                            r.accuracy, r.validated);
             else
-                std::printf("model written to %s\n", tf.model.c_str());
-            if (r.progressive)
-                std::printf("progressive accuracy: %.4f (%zu reviews, each judged before it was learnt)\n",
-                            r.holdout_accuracy, r.holdout_size);
-            else if (r.cross_validated)
-                std::printf("cross-validated accuracy: %.4f (%zu reviews, NB interpolation %.2f)\n", r.holdout_accuracy,
-                            r.holdout_size, r.interpolation);
-            else if (r.holdout_accuracy >= 0)
-                std::printf("held-out accuracy: %.4f (%zu reviews)\n", r.holdout_accuracy, r.holdout_size);
+                std::printf("no accuracy measured (too few reviews to set any aside)\n");
             std::fflush(stdout);
         } else if (*test) {
             TestSummary s = run_test(sf);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -23,13 +24,15 @@ struct BlockPipeline::Slot {
 };
 
 BlockPipeline::BlockPipeline(TextSource& source, std::size_t n, const FeatureOptions& features,
-                             std::size_t block_lines, unsigned workers)
+                             std::size_t block_lines, unsigned workers, std::size_t block_bytes)
     : source_(source), n_(n), features_(features), block_lines_(std::max<std::size_t>(1, block_lines)),
-      workers_(std::max(1u, workers)) {
-    slots_.resize(workers_ + 2);
+      block_bytes_(std::max<std::size_t>(1, block_bytes)), workers_(std::max(1u, workers)) {
+    slots_.resize(slots_for(workers_));
 }
 
 BlockPipeline::~BlockPipeline() = default;
+
+std::size_t BlockPipeline::slots_for(unsigned workers) { return std::max(1u, workers) + 2; }
 
 unsigned BlockPipeline::default_workers() {
     unsigned hw = std::thread::hardware_concurrency();
@@ -37,8 +40,9 @@ unsigned BlockPipeline::default_workers() {
 }
 
 void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume) {
-    const std::size_t blocks = (n_ + block_lines_ - 1) / block_lines_;
-    if (blocks == 0) return;
+    if (n_ == 0) return;
+    // Known once the reader has cut the last block.
+    std::size_t blocks = std::numeric_limits<std::size_t>::max();
     auto& slots = slots_;
     for (Slot& s : slots) s.state = SlotState::Free;
     const std::size_t k_slots = slots.size();
@@ -50,7 +54,7 @@ void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume)
     source_.rewind();
     auto reader = [&] {
         std::size_t line_index = 0;
-        for (std::size_t seq = 0; seq < blocks; ++seq) {
+        for (std::size_t seq = 0; line_index < n_; ++seq) {
             Slot& s = slots[seq % k_slots];
             {
                 std::unique_lock<std::mutex> lock(mu);
@@ -62,10 +66,11 @@ void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume)
             s.line_ends.clear();
             s.error = nullptr;
             s.block.first = line_index;
-            s.block.count = std::min(block_lines_, n_ - line_index);
+            s.block.count = 0;
+            const std::size_t most = std::min(block_lines_, n_ - line_index);
             try {
                 std::string_view line;
-                for (std::size_t k = 0; k < s.block.count; ++k) {
+                for (std::size_t k = 0; k < most && (k == 0 || s.text.size() < block_bytes_); ++k) {
                     if (!source_.next(line))
                         throw Error("the reviews ended early, at review " + std::to_string(line_index + k + 1) +
                                         " (was the file changed while training?)",
@@ -73,6 +78,7 @@ void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume)
                                         " 条提前结束（训练期间文件被修改了吗？）");
                     s.text.append(line);
                     s.line_ends.push_back(static_cast<std::uint32_t>(s.text.size()));
+                    ++s.block.count;
                 }
             } catch (...) {
                 s.error = std::current_exception();
@@ -80,6 +86,7 @@ void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume)
             line_index += s.block.count;
             std::lock_guard<std::mutex> lock(mu);
             s.state = SlotState::Read;
+            if (s.error || line_index >= n_) blocks = seq + 1;
             cv.notify_all();
             if (s.error) return;
         }
@@ -136,11 +143,12 @@ void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume)
     try {
         threads.emplace_back(reader);
         for (unsigned w = 0; w < workers_; ++w) threads.emplace_back(worker);
-        for (std::size_t seq = 0; seq < blocks; ++seq) {
+        for (std::size_t seq = 0;; ++seq) {
             Slot& s = slots[seq % k_slots];
             {
                 std::unique_lock<std::mutex> lock(mu);
-                cv.wait(lock, [&] { return s.state == SlotState::Ready && s.seq == seq; });
+                cv.wait(lock, [&] { return seq >= blocks || (s.state == SlotState::Ready && s.seq == seq); });
+                if (seq >= blocks) break;
             }
             if (s.error) std::rethrow_exception(s.error);
             consume(s.block);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <exception>
 #include <functional>
 #include <string>
@@ -23,11 +24,14 @@ struct FeatureBlock {
 // and hands the blocks to the caller in file order, so what the caller
 // computes does not depend on thread timing. One thread reads and decodes
 // (the source is sequential), workers hash, the caller learns; a fixed number
-// of blocks in flight bounds the memory.
+// of blocks in flight, each ending after block_lines lines or once its text
+// reaches block_bytes, bounds the memory whatever the length of the reviews.
 class BlockPipeline {
 public:
     BlockPipeline(TextSource& source, std::size_t n, const FeatureOptions& features, std::size_t block_lines,
-                  unsigned workers);
+                  unsigned workers, std::size_t block_bytes = std::numeric_limits<std::size_t>::max());
+    // Blocks in flight at once: what the memory bound multiplies.
+    static std::size_t slots_for(unsigned workers);
     ~BlockPipeline();
     // Rewinds the source and passes every block to consume, in order. An
     // Error from reading (or from consume) stops all threads and is rethrown.
@@ -46,6 +50,7 @@ private:
     std::size_t n_;
     FeatureOptions features_;
     std::size_t block_lines_;
+    std::size_t block_bytes_;
     unsigned workers_;
 };
 

@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "hashed_features.h"
 #include "line_reader.h"
 #include "model.h"
+#include "solver_policy.h"
 
 namespace sentiment {
 
@@ -21,24 +23,41 @@ struct TrainOptions {
     double interpolation = 0.25;  // share of the SVM in the mix with naive Bayes
     bool use_sgd = false;      // AdaGrad logistic regression even when the reviews fit in memory
     double holdout = 0.1;  // share of reviews kept aside to pick the epoch count
-    // Feature ids kept in memory between passes; beyond this the reviews are
-    // re-read and re-tokenised each epoch so memory stays bounded.
-    std::size_t cache_limit = std::size_t{12} << 20;
+    // Bytes training may hold; 0 = a share of this machine's memory. Reviews
+    // whose features do not fit are re-read from the file each pass instead.
+    std::uint64_t memory_budget = 0;
     // Threads hashing streamed reviews; 0 = one per core. The model does
     // not depend on it.
     unsigned threads = 0;
 };
 
+// Fewer reviews than this are all needed for learning: none is set aside.
+constexpr std::size_t kMinReviewsToValidate = 200;
+
+// How the accuracy printed after training was measured; it is always on
+// reviews the model judging them had not learnt.
+enum class Validation {
+    None,            // too few reviews to spare any
+    HeldOut,         // on a slice set aside from training
+    CrossValidated,  // each review by the fold model that left it out
+};
+
 struct TrainResult {
     Model model;
     int epochs = 0;                 // epochs the final model was trained for
-    double holdout_accuracy = -1;   // on the held-out reviews; -1 if none
-    std::size_t holdout_size = 0;
-    bool streamed = false;          // true if the reviews did not fit the cache
-    bool cross_validated = false;   // holdout_accuracy is out-of-fold over all reviews
+    SolverPath path = SolverPath::InMemoryNbsvm;
+    std::string path_reason;        // why that path and features, if not the obvious
+    std::uint64_t budget = 0;       // bytes
+    Validation validation = Validation::None;
+    double accuracy = -1;           // as measured by validation; -1 for None
+    std::size_t validated = 0;      // reviews that figure was measured on
     double interpolation = -1;      // NB interpolation chosen by cross-validation
-    bool progressive = false;       // holdout_accuracy judged each review before learning it
 };
+
+// Whether a review with these feature ids, out of `reviews`, is set aside for
+// measuring: fixed by the seed and its content; never when there are too
+// few reviews to spare.
+bool held_out(const std::uint32_t* ids, std::size_t count, std::size_t reviews, const TrainOptions& options);
 
 // Trains on the first labels.size() lines of reviews (label 1 = positive).
 // Deterministic: the same input, options and seed give the same model.
