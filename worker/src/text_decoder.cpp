@@ -4,6 +4,7 @@
 
 #include "errors.h"
 #include "gb18030.h"
+#include "utf8_append.h"
 
 namespace sentiment {
 
@@ -11,24 +12,6 @@ namespace {
 
 std::uint64_t count_newlines(std::string_view s) {
     return static_cast<std::uint64_t>(std::count(s.begin(), s.end(), '\n'));
-}
-
-void append_utf8(std::uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Windows-1252's 80-9F; the rest of 80-FF is Latin-1. Zero: not assigned.
@@ -130,14 +113,14 @@ void Decoder::feed_utf16(std::string_view piece, std::string& out) {
         }
         if (high_ != 0) {
             if (unit < 0xDC00 || unit > 0xDFFF) fail(std::string_view(out).substr(start));
-            append_utf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
+            append_utf8(out, 0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00));
             high_ = 0;
         } else if (unit >= 0xD800 && unit <= 0xDBFF) {
             high_ = unit;
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
             fail(std::string_view(out).substr(start));
         } else {
-            append_utf8(unit, out);
+            append_utf8(out, unit);
         }
     };
     if (!carry_.empty()) {
@@ -178,7 +161,7 @@ void Decoder::feed_cp1252(std::string_view piece, std::string& out) {
         }
         const std::uint32_t cp = c >= 0xA0 ? c : kCp1252High[c - 0x80];
         if (cp == 0) fail(std::string_view(out).substr(start));
-        append_utf8(cp, out);
+        append_utf8(out, cp);
     }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "utf8_append.h"
+
 namespace sentiment {
 
 void TokenList::clear() {
@@ -68,24 +70,6 @@ char32_t next_code_point(std::string_view text, std::size_t& i) {
     }
     i += static_cast<std::size_t>(need) + 1;
     return cp;
-}
-
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Folds full-width forms and CJK punctuation onto their ASCII twins, so
