@@ -13,6 +13,7 @@ class QString;
 // same-named program on PATH could be run instead. There the script is resolved
 // in the current directory: run directly when it is a program or a "#!" script
 // with the execute bit, otherwise handed to /bin/sh as a shell would do.
+// The two ways live in scriptlauncher_win32.cpp and scriptlauncher_posix.cpp.
 void startWorkerScript(QProcess *process, const QString &scriptName);
 
 #endif // SCRIPTLAUNCHER_H

@@ -18,9 +18,7 @@ public:
     void endTree();
 
 protected:
-#ifndef Q_OS_WIN
     void setupChildProcess() override;
-#endif
 
 private:
     qintptr claim;

@@ -7,7 +7,8 @@ class QFile;
 
 // File operations on the work directory that must neither follow a symbolic
 // link planted there nor block on a special file. Everything that differs
-// between Windows and POSIX for this lives in workfiles.cpp.
+// between Windows and POSIX for this lives in workfiles_posix.cpp and
+// workfiles_win32.cpp.
 namespace WorkFiles {
 
 // True when an entry of this name exists, a dangling link included.

@@ -2,37 +2,9 @@
 
 #include "scriptlauncher.h"
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
-#endif
-
-#ifdef Q_OS_WIN
-
-// Windows, best effort (untested here): the claim's handle is inheritable only
-// while this worker is created, and the tree is ended with taskkill, which
-// finds the children that are still attached to the script.
-void WorkerProcess::startScript(const QString &scriptName)
-{
-    const HANDLE handle = reinterpret_cast<HANDLE>(claim);
-    SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    startWorkerScript(this, scriptName);
-    SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
-    group = processId();
-}
-
-void WorkerProcess::endTree()
-{
-    if (group > 0)
-        QProcess::execute(QStringLiteral("taskkill"),
-                          {QStringLiteral("/F"), QStringLiteral("/T"), QStringLiteral("/PID"), QString::number(group)});
-    kill();
-}
-
-#else
 
 void WorkerProcess::startScript(const QString &scriptName)
 {
@@ -58,5 +30,3 @@ void WorkerProcess::endTree()
         ::kill(-static_cast<pid_t>(group), SIGKILL);
     kill();
 }
-
-#endif

@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QStringList>
 
-#ifndef Q_OS_WIN
 namespace {
 
 // execve() runs only files that start with "#!" or are binaries; anything else
@@ -23,13 +22,9 @@ bool isDirectlyRunnable(const QFileInfo &script)
 }
 
 } // namespace
-#endif
 
 void startWorkerScript(QProcess *process, const QString &scriptName)
 {
-#ifdef Q_OS_WIN
-    process->start(scriptName, QStringList(), QIODevice::ReadWrite);
-#else
     const QFileInfo script(QDir::current().absoluteFilePath(scriptName));
     // A missing script is started by its path anyway, so that QProcess reports
     // FailedToStart instead of a shell reporting a missing file.
@@ -38,5 +33,4 @@ void startWorkerScript(QProcess *process, const QString &scriptName)
     else
         process->start(QStringLiteral("/bin/sh"), QStringList{script.absoluteFilePath()},
                        QIODevice::ReadWrite);
-#endif
 }
