@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "mainwindowform.h"
 
+#include "exchangefiles.h"
 #include "runclaim.h"
 #include "textimport.h"
 #include "warningbox.h"
@@ -23,31 +24,9 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
-
-const QString progressFileName = QStringLiteral("计数.txt");
-
-// Reads a text file line by line, each line followed by "\n"; an empty file
-// gives an empty string.
-QString readLines(QFile &file)
-{
-    QTextStream in(&file);
-    QString text;
-    for (QString line = in.readLine(); !line.isNull(); line = in.readLine())
-        text += line + QLatin1Char('\n');
-    return text.isNull() ? QStringLiteral("") : text;
-}
-
-// Opens a file a worker wrote, in text mode. Anything but a regular file
-// counts as unreadable: a FIFO in its place would block the window.
-bool openExchangeFile(const QString &name, QFile &file)
-{
-    if (WorkFiles::openRegularFile(name, file) != WorkFiles::OpenResult::Opened)
-        return false;
-    file.setTextModeEnabled(true);
-    return true;
-}
 
 // Copies a regular file to a new entry of the work directory.
 bool copyRegularFile(const QString &from, const QString &to)
@@ -72,12 +51,12 @@ MainWindow::MainWindow(QWidget *parent)
     workDir = new QDir(QString());
 
     training = std::make_unique<WorkerRun>(
-        RunKind{QStringLiteral("emotion.bat"), QStringLiteral("emotion.bat.lock"), {progressFileName},
+        RunKind{ExchangeFiles::trainingScript, ExchangeFiles::trainingLock, {ExchangeFiles::progress},
                 QStringLiteral("训练"), QStringLiteral("训练未完成"), QStringLiteral("训练没有完成。\n")},
         trainProcess, this, SLOT(check()), [this] { check(); });
     testing = std::make_unique<WorkerRun>(
-        RunKind{QStringLiteral("test.bat"), QStringLiteral("test.bat.lock"),
-                {QStringLiteral("out.txt"), QStringLiteral("percent.txt")}, QStringLiteral("测试"),
+        RunKind{ExchangeFiles::testScript, ExchangeFiles::testLock,
+                {ExchangeFiles::output, ExchangeFiles::percent}, QStringLiteral("测试"),
                 QStringLiteral("测试未完成"), QStringLiteral("测试没有完成，没有生成结果文件 out.txt。\n")},
         testProcess, this, SLOT(checkTestflie()), [this] { checkTestflie(); });
 }
@@ -142,9 +121,9 @@ bool MainWindow::acceptsAsInput(const QString &path, const QString &title, const
 
 bool MainWindow::stageTrainingInputs()
 {
-    const QString staging = QStringLiteral("temp");
-    const QString stagedReviews = QStringLiteral("temp/reviews.txt");
-    const QString stagedLabels = QStringLiteral("temp/labels.txt");
+    const QString &staging = ExchangeFiles::staging;
+    const QString &stagedReviews = ExchangeFiles::stagedReviews;
+    const QString &stagedLabels = ExchangeFiles::stagedLabels;
     const QString stagingFailure =
         QStringLiteral("无法把所选文件复制到暂存目录 %1。请检查磁盘空间和目录权限。训练没有开始，没有文件被删除。")
             .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(staging)));
@@ -193,13 +172,13 @@ bool MainWindow::stageTrainingInputs()
     // Complete copies of both inputs exist now, so the old exchange files may
     // go, even when one of them is itself the chosen input.
     QStringList stuck;
-    for (const QString &name : {QStringLiteral("labels.txt"), QStringLiteral("reviews.txt"), progressFileName}) {
+    for (const QString &name : {ExchangeFiles::labels, ExchangeFiles::reviews, ExchangeFiles::progress}) {
         if (!WorkFiles::removeEntry(name))
             stuck.append(name);
     }
     if (stuck.isEmpty()
-        && copyRegularFile(stagedReviews, QStringLiteral("reviews.txt"))
-        && copyRegularFile(stagedLabels, QStringLiteral("labels.txt"))) {
+        && copyRegularFile(stagedReviews, ExchangeFiles::reviews)
+        && copyRegularFile(stagedLabels, ExchangeFiles::labels)) {
         WorkFiles::removeEntry(stagedReviews);
         WorkFiles::removeEntry(stagedLabels);
         return true;
@@ -240,12 +219,10 @@ void MainWindow::check()
     if (!training->polling())
         return; // a last look after the run has already ended
 
-    QFile file;
-    if (!openExchangeFile(progressFileName, file))
+    const std::optional<double> read = ExchangeFiles::readNumber(ExchangeFiles::progress);
+    if (!read)
         return;
-    QTextStream in(&file);
-    double value = 0;
-    in >> value;
+    const double value = *read;
 
     if (std::fabs(value - 1) < 1e-6) {
         training->stopPolling();
@@ -260,7 +237,6 @@ void MainWindow::check()
     const double percent = value * 100;
     if (percent > -1.0 && percent < 101.0)
         ui->progressBar->setValue(static_cast<int>(percent));
-    file.close();
 }
 
 // Writes the test text to a new file and renames it over "test.txt", so that
@@ -268,7 +244,7 @@ void MainWindow::check()
 // the worker never sees a half-written file.
 bool MainWindow::writeTestFile(const QString &text)
 {
-    QTemporaryFile file(QStringLiteral("test.txt.XXXXXX"));
+    QTemporaryFile file(ExchangeFiles::testText + QStringLiteral(".XXXXXX"));
     if (!file.open())
         return false;
     file.setTextModeEnabled(true);
@@ -280,7 +256,7 @@ bool MainWindow::writeTestFile(const QString &text)
     const bool written = out.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
     file.close();
     if (!written || file.error() != QFileDevice::NoError
-        || !WorkFiles::replaceEntry(file.fileName(), QStringLiteral("test.txt")))
+        || !WorkFiles::replaceEntry(file.fileName(), ExchangeFiles::testText))
         return false;
     file.setAutoRemove(false); // it is "test.txt" now
     return true;
@@ -303,7 +279,7 @@ void MainWindow::on_text_button_clicked()
 
     // Old results must go before the worker starts: an old "out.txt" would end
     // the run at once, and an old "percent.txt" would show a stale rate.
-    for (const QString &name : {QStringLiteral("out.txt"), QStringLiteral("percent.txt")}) {
+    for (const QString &name : {ExchangeFiles::output, ExchangeFiles::percent}) {
         if (!WorkFiles::removeEntry(name)) {
             warn(QStringLiteral("测试异常"),
                  QStringLiteral("无法删除上一次的结果文件 %1，测试没有开始。请检查文件权限。").arg(name));
@@ -317,28 +293,26 @@ void MainWindow::checkTestflie()
 {
     if (!testing->polling())
         return; // a last look after the run has already ended
-    if (!workDir->exists(QStringLiteral("out.txt")))
+    if (!workDir->exists(ExchangeFiles::output))
         return;
     testing->stopPolling();
 
-    QFile output;
-    if (!openExchangeFile(QStringLiteral("out.txt"), output)) {
+    const std::optional<QString> output = ExchangeFiles::readLines(ExchangeFiles::output);
+    if (!output) {
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
         testing->finish();
         return;
     }
     // Plain text: review lines that look like HTML must keep every line.
-    ui->text_ans->setPlainText(readLines(output));
+    ui->text_ans->setPlainText(*output);
 
-    QFile percent;
-    if (!openExchangeFile(QStringLiteral("percent.txt"), percent)) {
+    const std::optional<double> read = ExchangeFiles::readNumber(ExchangeFiles::percent);
+    if (!read) {
         warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
         testing->finish();
         return;
     }
-    QTextStream in(&percent);
-    double rate = 0;
-    in >> rate;
+    const double rate = *read;
     qDebug() << rate;
     ui->haopinglvLable->setText(QStringLiteral("好评率:") + QString::number(rate, 'f', 2) + QStringLiteral("%"));
 
