@@ -2,7 +2,9 @@
 #include "mainwindowform.h"
 
 #include "exchangefiles.h"
+#include "notice.h"
 #include "runclaim.h"
+#include "runkind.h"
 #include "textimport.h"
 #include "warningbox.h"
 #include "workerrun.h"
@@ -50,15 +52,11 @@ MainWindow::MainWindow(QWidget *parent)
     // An empty path is ".", so the object always means the current directory.
     workDir = new QDir(QString());
 
-    training = std::make_unique<WorkerRun>(
-        RunKind{ExchangeFiles::trainingScript, ExchangeFiles::trainingLock, {ExchangeFiles::progress},
-                QStringLiteral("训练"), QStringLiteral("训练未完成"), QStringLiteral("训练没有完成。\n")},
-        trainProcess, this, SLOT(check()), [this] { check(); });
-    testing = std::make_unique<WorkerRun>(
-        RunKind{ExchangeFiles::testScript, ExchangeFiles::testLock,
-                {ExchangeFiles::output, ExchangeFiles::percent}, QStringLiteral("测试"),
-                QStringLiteral("测试未完成"), QStringLiteral("测试没有完成，没有生成结果文件 out.txt。\n")},
-        testProcess, this, SLOT(checkTestflie()), [this] { checkTestflie(); });
+    const auto report = [this](const Notice &notice) { warn(notice); };
+    training = std::make_unique<WorkerRun>(RunKind::training(), trainProcess, this, SLOT(check()),
+                                           [this] { check(); }, report);
+    testing = std::make_unique<WorkerRun>(RunKind::testing(), testProcess, this, SLOT(checkTestflie()),
+                                          [this] { checkTestflie(); }, report);
 }
 
 MainWindow::~MainWindow()
@@ -72,6 +70,20 @@ MainWindow::~MainWindow()
 void MainWindow::warn(const QString &title, const QString &text)
 {
     showWarningBox(this, title, text);
+}
+
+void MainWindow::warn(const Notice &notice)
+{
+    showWarningBox(this, notice.title, notice.text);
+}
+
+// Claims a run's exchange files, or tells the user why not and gives null.
+std::unique_ptr<RunClaim> MainWindow::claimFor(WorkerRun &run)
+{
+    WorkerRun::ClaimAttempt attempt = run.claim();
+    if (!attempt.claim)
+        warn(attempt.refusal);
+    return std::move(attempt.claim);
 }
 
 // Asks for one existing text file; returns the first selected path, or a null
@@ -208,7 +220,7 @@ void MainWindow::on_pushButton_4_clicked()
     if (!acceptsAsInput(reviewsPath, QStringLiteral("选择点评内容文件"), QStringLiteral("点评内容文件"))
         || !acceptsAsInput(labelsPath, QStringLiteral("选择点评标签文件"), QStringLiteral("点评标签文件")))
         return;
-    std::unique_ptr<RunClaim> claim = training->claim();
+    std::unique_ptr<RunClaim> claim = claimFor(*training);
     if (!claim || !stageTrainingInputs())
         return;
     pollTimer = training->start(std::move(claim));
@@ -269,7 +281,7 @@ void MainWindow::on_text_button_clicked()
              QStringLiteral("测试进程正在运行。神经网络计算量较大，请耐心等待。"));
         return;
     }
-    std::unique_ptr<RunClaim> claim = testing->claim();
+    std::unique_ptr<RunClaim> claim = claimFor(*testing);
     if (!claim)
         return;
     if (!writeTestFile(ui->test_txt->toPlainText())) {

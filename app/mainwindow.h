@@ -9,8 +9,10 @@
 class QDir;
 class QProcess;
 class QTimer;
+class RunClaim;
 class WorkerRun;
 struct MainWindowForm;
+struct Notice;
 
 // The program's one window: training on the left, testing on the right. The
 // numeric work is done by the worker scripts "emotion.bat" and "test.bat" in the
@@ -36,6 +38,8 @@ private slots:
 private:
     QString chooseTextFile();
     void warn(const QString &title, const QString &text);
+    void warn(const Notice &notice);
+    std::unique_ptr<RunClaim> claimFor(WorkerRun &run);
     bool acceptsAsInput(const QString &path, const QString &title, const QString &role);
     bool stageTrainingInputs();
     bool writeTestFile(const QString &text);

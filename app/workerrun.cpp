@@ -1,7 +1,6 @@
 #include "workerrun.h"
 
 #include "runclaim.h"
-#include "warningbox.h"
 #include "workerprocess.h"
 
 #include <QDateTime>
@@ -9,6 +8,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -59,8 +59,13 @@ QString workerFailure(QProcess *process, const QString &scriptName)
 } // namespace
 
 WorkerRun::WorkerRun(RunKind kind, QProcess *&process, QWidget *window, const char *poll,
-                     std::function<void()> lastLook)
-    : kind(std::move(kind)), process(process), window(window), pollSlot(poll), lastLook(std::move(lastLook))
+                     std::function<void()> lastLook, std::function<void(const Notice &)> reportFailure)
+    : kind(std::move(kind))
+    , process(process)
+    , window(window)
+    , pollSlot(poll)
+    , lastLook(std::move(lastLook))
+    , reportFailure(std::move(reportFailure))
 {
 }
 
@@ -68,19 +73,20 @@ WorkerRun::WorkerRun(RunKind kind, QProcess *&process, QWidget *window, const ch
 // descriptor it inherited; only the window's own hold on it goes.
 WorkerRun::~WorkerRun() = default;
 
-std::unique_ptr<RunClaim> WorkerRun::claim()
+WorkerRun::ClaimAttempt WorkerRun::claim()
 {
+    ClaimAttempt attempt;
     RunClaim::Outcome outcome;
-    std::unique_ptr<RunClaim> claim = RunClaim::take(kind.claimName, &outcome);
+    attempt.claim = RunClaim::take(kind.claimName, &outcome);
     if (outcome == RunClaim::Outcome::Busy) {
-        showWarningBox(window, QStringLiteral("请等待进程关闭"),
-                       QStringLiteral("上一次%1仍在进行，请等它结束后再开始%1。").arg(kind.word));
+        attempt.refusal = Notice{QStringLiteral("请等待进程关闭"),
+                                 QStringLiteral("上一次%1仍在进行，请等它结束后再开始%1。").arg(kind.word)};
     } else if (outcome == RunClaim::Outcome::Failed) {
-        showWarningBox(window, QStringLiteral("无法开始%1").arg(kind.word),
-                       QStringLiteral("无法在工作目录 %1 中写入文件，%2没有开始。请检查目录权限和磁盘空间。")
-                           .arg(QDir::toNativeSeparators(QDir::currentPath()), kind.word));
+        attempt.refusal = Notice{QStringLiteral("无法开始%1").arg(kind.word),
+                                 QStringLiteral("无法在工作目录 %1 中写入文件，%2没有开始。请检查目录权限和磁盘空间。")
+                                     .arg(QDir::toNativeSeparators(QDir::currentPath()), kind.word)};
     }
-    return claim;
+    return attempt;
 }
 
 QTimer *WorkerRun::start(std::unique_ptr<RunClaim> claim)
@@ -89,7 +95,19 @@ QTimer *WorkerRun::start(std::unique_ptr<RunClaim> claim)
     inGrace = false;
     worker = new WorkerProcess(heldClaim->handle());
     process = worker;
+    watchWorker();
 
+    timer = new QTimer(window);
+    connect(timer, SIGNAL(timeout()), window, pollSlot);
+    connect(timer, &QTimer::timeout, this, &WorkerRun::graceTick); // after the poll slot
+    timer->start(500);
+    worker->startScript(kind.script);
+    return timer;
+}
+
+// Hears of the worker's failure to start and of its exit.
+void WorkerRun::watchWorker()
+{
     const QPointer<QProcess> guarded(worker);
     // Queued, because the handling deletes the process, which must not happen
     // inside the process's own signal.
@@ -104,13 +122,6 @@ QTimer *WorkerRun::start(std::unique_ptr<RunClaim> claim)
             later();
     });
     connect(worker, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, later);
-
-    timer = new QTimer(window);
-    connect(timer, SIGNAL(timeout()), window, pollSlot);
-    connect(timer, &QTimer::timeout, this, &WorkerRun::graceTick); // after the poll slot
-    timer->start(500);
-    worker->startScript(kind.script);
-    return timer;
 }
 
 bool WorkerRun::polling() const
@@ -171,7 +182,7 @@ void WorkerRun::fail()
     const QString text = workerFailure(worker, kind.script);
     worker->endTree(); // nothing the script left behind may write into a later run
     release();
-    showWarningBox(window, kind.failureTitle, kind.failureLead + text);
+    reportFailure(Notice{kind.failureTitle, kind.failureLead + text});
 }
 
 void WorkerRun::release()

@@ -1,6 +1,9 @@
 #ifndef WORKERRUN_H
 #define WORKERRUN_H
 
+#include "notice.h"
+#include "runkind.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -15,31 +18,28 @@ class QWidget;
 class RunClaim;
 class WorkerProcess;
 
-// What tells a training run from a test run.
-struct RunKind
-{
-    QString script;            // "emotion.bat"
-    QString claimName;         // "emotion.bat.lock"
-    QStringList exchangeFiles; // what the worker writes, watched after it exits
-    QString word;              // "训练", for the boxes
-    QString failureTitle;      // "训练未完成"
-    QString failureLead;       // first line of the failure box
-};
-
 // One kind of run of the window: its claim on the exchange files, its poll
 // timer and its worker. The worker pointer is the window's own member (the
-// window's state is read from it), which this object sets and clears.
+// window's state is read from it), which this object sets and clears. It
+// shows nothing itself: what the user must be told comes back as a Notice.
 class WorkerRun : public QObject
 {
 public:
     // `poll` is the window's poll slot, connected by signature to every timer
     // this run makes; `lastLook` calls it directly once the worker is gone.
+    // `reportFailure` tells the user why a run ended without its end signal.
     WorkerRun(RunKind kind, QProcess *&process, QWidget *window, const char *poll,
-              std::function<void()> lastLook);
+              std::function<void()> lastLook, std::function<void(const Notice &)> reportFailure);
     ~WorkerRun() override;
 
-    // Claims the exchange files; shows why not and gives null when that fails.
-    std::unique_ptr<RunClaim> claim();
+    struct ClaimAttempt
+    {
+        std::unique_ptr<RunClaim> claim; // null when refused
+        Notice refusal;                  // why, when refused
+    };
+
+    // Claims the exchange files without waiting.
+    ClaimAttempt claim();
 
     // Starts the worker with its claim and a new 500 ms poll timer, a child of
     // the window, which it returns.
@@ -54,6 +54,7 @@ public:
     void finish();
 
 private:
+    void watchWorker();
     void workerGone();
     void graceTick();
     void fail();
@@ -65,6 +66,7 @@ private:
     QWidget *window;
     const char *pollSlot;
     std::function<void()> lastLook;
+    std::function<void(const Notice &)> reportFailure;
     WorkerProcess *worker = nullptr;
     QTimer *timer = nullptr;
     std::unique_ptr<RunClaim> heldClaim;
