@@ -6,39 +6,23 @@
 #include "runclaim.h"
 #include "runkind.h"
 #include "textimport.h"
+#include "trainingexchange.h"
 #include "warningbox.h"
 #include "workerrun.h"
 #include "workfiles.h"
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProcess>
 #include <QProgressBar>
-#include <QStringList>
-#include <QTextEdit>
 #include <QTemporaryFile>
+#include <QTextEdit>
 #include <QTextStream>
 #include <QTimer>
 
-#include <cmath>
-#include <memory>
 #include <optional>
-
-namespace {
-
-// Copies a regular file to a new entry of the work directory.
-bool copyRegularFile(const QString &from, const QString &to)
-{
-    QFile source;
-    return WorkFiles::openRegularFile(from, source) == WorkFiles::OpenResult::Opened
-        && WorkFiles::copyToNewFile(source, to);
-}
-
-} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -77,15 +61,6 @@ void MainWindow::warn(const Notice &notice)
     showWarningBox(this, notice.title, notice.text);
 }
 
-// Claims a run's exchange files, or tells the user why not and gives null.
-std::unique_ptr<RunClaim> MainWindow::claimFor(WorkerRun &run)
-{
-    WorkerRun::ClaimAttempt attempt = run.claim();
-    if (!attempt.claim)
-        warn(attempt.refusal);
-    return std::move(attempt.claim);
-}
-
 // Asks for one existing text file; returns the first selected path, or a null
 // string when the dialog was cancelled.
 QString MainWindow::chooseTextFile()
@@ -100,6 +75,15 @@ QString MainWindow::chooseTextFile()
     if (dialog.exec() == 0)
         return QString();
     return dialog.selectedFiles().value(0);
+}
+
+// Claims a run's exchange files, or tells the user why not and gives null.
+std::unique_ptr<RunClaim> MainWindow::claimFor(WorkerRun &run)
+{
+    WorkerRun::ClaimAttempt attempt = run.claim();
+    if (!attempt.claim)
+        warn(attempt.refusal);
+    return std::move(attempt.claim);
 }
 
 void MainWindow::on_button_file_clicked()
@@ -120,88 +104,6 @@ void MainWindow::on_pushButton_2_clicked()
     ui->bq_label->setText(QFileInfo(labelsPath).fileName());
 }
 
-// Only a regular file can be staged: a FIFO would block the copy, and a
-// directory or device is no review file.
-bool MainWindow::acceptsAsInput(const QString &path, const QString &title, const QString &role)
-{
-    if (QFileInfo(path).isFile())
-        return true;
-    warn(title, QStringLiteral("“%1”不是普通文件（而是目录、管道或设备），不能用作%2。请选择一个文本文件。")
-                    .arg(QDir::toNativeSeparators(path), role));
-    return false;
-}
-
-bool MainWindow::stageTrainingInputs()
-{
-    const QString &staging = ExchangeFiles::staging;
-    const QString &stagedReviews = ExchangeFiles::stagedReviews;
-    const QString &stagedLabels = ExchangeFiles::stagedLabels;
-    const QString stagingFailure =
-        QStringLiteral("无法把所选文件复制到暂存目录 %1。请检查磁盘空间和目录权限。训练没有开始，没有文件被删除。")
-            .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(staging)));
-
-    // A file named temp makes way for the directory below, unless the user
-    // chose that very file.
-    const QFileInfo stagingEntry(staging);
-    const auto isStagingEntry = [&](const QString &path) {
-        return !stagingEntry.isSymLink() && stagingEntry.isFile()
-            && QFileInfo(path).canonicalFilePath() == stagingEntry.canonicalFilePath();
-    };
-    if (isStagingEntry(reviewsPath) || isStagingEntry(labelsPath)) {
-        warn(QStringLiteral("无法准备训练数据"),
-             QStringLiteral("所选文件名为 temp，占用了暂存目录的位置，请先把它改名或移到别处再选择。"));
-        return false;
-    }
-    // A link named temp would have the staging copies written, and removed,
-    // in some other directory.
-    if (!WorkFiles::ensureRealDirectory(staging)) {
-        warn(QStringLiteral("无法准备训练数据"), stagingFailure);
-        return false;
-    }
-    const auto isStagingFile = [&](const QString &path) {
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        return canonical == QFileInfo(stagedReviews).canonicalFilePath()
-            || canonical == QFileInfo(stagedLabels).canonicalFilePath();
-    };
-    // Clearing the staging area would delete such a choice itself.
-    if (isStagingFile(reviewsPath) || isStagingFile(labelsPath)) {
-        warn(QStringLiteral("无法准备训练数据"),
-             QStringLiteral("所选文件位于暂存目录 temp 中，请先把它移到别处再选择。"));
-        return false;
-    }
-
-    // Copies never overwrite: a copy left by an interrupted start would
-    // otherwise be trained on instead of the chosen file.
-    WorkFiles::removeEntry(stagedReviews);
-    WorkFiles::removeEntry(stagedLabels);
-    if (!copyRegularFile(reviewsPath, stagedReviews) || !copyRegularFile(labelsPath, stagedLabels)) {
-        WorkFiles::removeEntry(stagedReviews);
-        WorkFiles::removeEntry(stagedLabels);
-        warn(QStringLiteral("无法准备训练数据"), stagingFailure);
-        return false;
-    }
-
-    // Complete copies of both inputs exist now, so the old exchange files may
-    // go, even when one of them is itself the chosen input.
-    QStringList stuck;
-    for (const QString &name : {ExchangeFiles::labels, ExchangeFiles::reviews, ExchangeFiles::progress}) {
-        if (!WorkFiles::removeEntry(name))
-            stuck.append(name);
-    }
-    if (stuck.isEmpty()
-        && copyRegularFile(stagedReviews, ExchangeFiles::reviews)
-        && copyRegularFile(stagedLabels, ExchangeFiles::labels)) {
-        WorkFiles::removeEntry(stagedReviews);
-        WorkFiles::removeEntry(stagedLabels);
-        return true;
-    }
-    // The staged copies stay: they may be the only copy of a chosen input.
-    warn(QStringLiteral("无法准备训练数据"),
-         QStringLiteral("无法在工作目录中更新 %1。训练没有开始；所选文件的副本保留在 temp 目录中。")
-             .arg(stuck.isEmpty() ? QStringLiteral("reviews.txt / labels.txt") : stuck.join(QStringLiteral("、"))));
-    return false;
-}
-
 void MainWindow::on_pushButton_4_clicked()
 {
     if (trainProcess) {
@@ -217,12 +119,18 @@ void MainWindow::on_pushButton_4_clicked()
         warn(QStringLiteral("选择点评标签文件"), QStringLiteral("请先选择点评标签文件"));
         return;
     }
-    if (!acceptsAsInput(reviewsPath, QStringLiteral("选择点评内容文件"), QStringLiteral("点评内容文件"))
-        || !acceptsAsInput(labelsPath, QStringLiteral("选择点评标签文件"), QStringLiteral("点评标签文件")))
+    if (const std::optional<Notice> refusal = TrainingExchange::refuseIrregularInputs(reviewsPath, labelsPath)) {
+        warn(*refusal);
         return;
+    }
     std::unique_ptr<RunClaim> claim = claimFor(*training);
-    if (!claim || !stageTrainingInputs())
+    if (!claim)
         return;
+    const TrainingExchange::StagingOutcome staging = TrainingExchange::stageInputs(reviewsPath, labelsPath);
+    if (!staging.staged()) {
+        warn(staging.notice);
+        return;
+    }
     pollTimer = training->start(std::move(claim));
 }
 
@@ -230,25 +138,20 @@ void MainWindow::check()
 {
     if (!training->polling())
         return; // a last look after the run has already ended
-
-    const std::optional<double> read = ExchangeFiles::readNumber(ExchangeFiles::progress);
-    if (!read)
+    const TrainingExchange::Progress progress = TrainingExchange::readProgress();
+    if (!progress.found)
         return;
-    const double value = *read;
 
-    if (std::fabs(value - 1) < 1e-6) {
+    if (progress.isComplete()) {
         training->stopPolling();
         ui->progressBar->setValue(100);
         warn(QStringLiteral("训练完成"), QStringLiteral("神经网络已经训练完成"));
         training->finish();
         return;
     }
-    qDebug() << value;
-    // Truncating anything in (-1, 101) lands in the bar's range 0..100; all
-    // else (NaN too) is ignored, and the int conversion cannot overflow.
-    const double percent = value * 100;
-    if (percent > -1.0 && percent < 101.0)
-        ui->progressBar->setValue(static_cast<int>(percent));
+    qDebug() << progress.value;
+    if (const std::optional<int> percent = progress.percent())
+        ui->progressBar->setValue(*percent);
 }
 
 // Writes the test text to a new file and renames it over "test.txt", so that

@@ -40,8 +40,6 @@ private:
     void warn(const QString &title, const QString &text);
     void warn(const Notice &notice);
     std::unique_ptr<RunClaim> claimFor(WorkerRun &run);
-    bool acceptsAsInput(const QString &path, const QString &title, const QString &role);
-    bool stageTrainingInputs();
     bool writeTestFile(const QString &text);
 
     QString reviewsPath;
