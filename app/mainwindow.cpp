@@ -5,11 +5,11 @@
 #include "notice.h"
 #include "runclaim.h"
 #include "runkind.h"
+#include "testexchange.h"
 #include "textimport.h"
 #include "trainingexchange.h"
 #include "warningbox.h"
 #include "workerrun.h"
-#include "workfiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -17,9 +17,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
-#include <QTemporaryFile>
 #include <QTextEdit>
-#include <QTextStream>
 #include <QTimer>
 
 #include <optional>
@@ -154,29 +152,6 @@ void MainWindow::check()
         ui->progressBar->setValue(*percent);
 }
 
-// Writes the test text to a new file and renames it over "test.txt", so that
-// a link planted as "test.txt" is replaced rather than written through, and
-// the worker never sees a half-written file.
-bool MainWindow::writeTestFile(const QString &text)
-{
-    QTemporaryFile file(ExchangeFiles::testText + QStringLiteral(".XXXXXX"));
-    if (!file.open())
-        return false;
-    file.setTextModeEnabled(true);
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    QTextStream out(&file);
-    out << text;
-    out.flush();
-    // A short write would have the worker classify a cut-off text.
-    const bool written = out.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError
-        || !WorkFiles::replaceEntry(file.fileName(), ExchangeFiles::testText))
-        return false;
-    file.setAutoRemove(false); // it is "test.txt" now
-    return true;
-}
-
 void MainWindow::on_text_button_clicked()
 {
     if (testProcess) {
@@ -187,19 +162,13 @@ void MainWindow::on_text_button_clicked()
     std::unique_ptr<RunClaim> claim = claimFor(*testing);
     if (!claim)
         return;
-    if (!writeTestFile(ui->test_txt->toPlainText())) {
-        warn(QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满"));
+    if (const std::optional<Notice> refusal = TestExchange::writeTestFile(ui->test_txt->toPlainText())) {
+        warn(*refusal);
         return;
     }
-
-    // Old results must go before the worker starts: an old "out.txt" would end
-    // the run at once, and an old "percent.txt" would show a stale rate.
-    for (const QString &name : {ExchangeFiles::output, ExchangeFiles::percent}) {
-        if (!WorkFiles::removeEntry(name)) {
-            warn(QStringLiteral("测试异常"),
-                 QStringLiteral("无法删除上一次的结果文件 %1，测试没有开始。请检查文件权限。").arg(name));
-            return;
-        }
+    if (const std::optional<Notice> refusal = TestExchange::removeOldResults()) {
+        warn(*refusal);
+        return;
     }
     pollTimer = testing->start(std::move(claim));
 }
@@ -212,24 +181,18 @@ void MainWindow::checkTestflie()
         return;
     testing->stopPolling();
 
-    const std::optional<QString> output = ExchangeFiles::readLines(ExchangeFiles::output);
-    if (!output) {
-        warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
-        testing->finish();
-        return;
-    }
+    using Status = TestExchange::Results::Status;
+    const TestExchange::Results results = TestExchange::readResults();
     // Plain text: review lines that look like HTML must keep every line.
-    ui->text_ans->setPlainText(*output);
-
-    const std::optional<double> read = ExchangeFiles::readNumber(ExchangeFiles::percent);
-    if (!read) {
-        warn(QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。"));
+    if (results.status != Status::OutputUnreadable)
+        ui->text_ans->setPlainText(results.output);
+    if (results.status != Status::Read) {
+        warn(results.notice);
         testing->finish();
         return;
     }
-    const double rate = *read;
-    qDebug() << rate;
-    ui->haopinglvLable->setText(QStringLiteral("好评率:") + QString::number(rate, 'f', 2) + QStringLiteral("%"));
+    qDebug() << results.rate;
+    ui->haopinglvLable->setText(QStringLiteral("好评率:") + QString::number(results.rate, 'f', 2) + QStringLiteral("%"));
 
     warn(QStringLiteral("测试完成"), QStringLiteral("测试已完成"));
     testing->finish();

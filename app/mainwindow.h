@@ -16,8 +16,9 @@ struct Notice;
 
 // The program's one window: training on the left, testing on the right. The
 // numeric work is done by the worker scripts "emotion.bat" and "test.bat" in the
-// work directory; the window stages their input files, starts them and polls
-// the files they write.
+// work directory; the window hands them their input files, starts them and
+// polls the files they write (the exchange with them is TrainingExchange's
+// and TestExchange's).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -40,7 +41,6 @@ private:
     void warn(const QString &title, const QString &text);
     void warn(const Notice &notice);
     std::unique_ptr<RunClaim> claimFor(WorkerRun &run);
-    bool writeTestFile(const QString &text);
 
     QString reviewsPath;
     QString labelsPath;

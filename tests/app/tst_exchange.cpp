@@ -1,3 +1,4 @@
+#include "testexchange.h"
 #include "testworkdir.h"
 #include "trainingexchange.h"
 
@@ -23,6 +24,17 @@ private slots:
     // Progress
     void progress_data();
     void progress();
+
+    // Test text
+    void testFile_data();
+    void testFile();
+    void failedTestFileLeavesNothingBehind();
+    void oldResultsAreRemoved_data();
+    void oldResultsAreRemoved();
+
+    // Results
+    void results_data();
+    void results();
 };
 
 namespace {
@@ -41,6 +53,15 @@ bool makeEntries(const TestWorkDir &dir, const QStringList &entries)
             return false;
     }
     return true;
+}
+
+// Text mode writes line feeds as the platform ends its lines.
+QByteArray withNativeLineEnds(QByteArray bytes)
+{
+#ifdef Q_OS_WIN
+    bytes.replace("\n", "\r\n");
+#endif
+    return bytes;
 }
 
 // Why the entries differ from the table, or an empty string.
@@ -223,6 +244,132 @@ void ExchangeTest::progress()
     QCOMPARE(progress.value, value);
     QCOMPARE(progress.isComplete(), complete);
     QCOMPARE(progress.percent().value_or(-1), bar);
+}
+
+void ExchangeTest::testFile_data()
+{
+    QTest::addColumn<QString>("before"); // what stands as "test.txt": "file", "link", "dangling link" or none
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    const QString sample = QStringLiteral("It is a terrible movie\nI like it\nIt is a lovely hero");
+    QTest::newRow("sample text") << "" << sample << QByteArray("It is a terrible movie\nI like it\nIt is a lovely hero");
+    QTest::newRow("longer old file") << "file" << "short" << QByteArray("short");
+    QTest::newRow("empty text") << "file" << "" << QByteArray();
+    QTest::newRow("chinese") << "" << "很好吃\n太难吃了" << QByteArray("很好吃\n太难吃了");
+    QTest::newRow("planted link") << "link" << "good\nbad" << QByteArray("good\nbad");
+    QTest::newRow("dangling link") << "dangling link" << "good" << QByteArray("good");
+}
+
+// The worker finds exactly the text, in a file of its own: what a link in
+// its place pointed to is left alone, and no temporary file stays.
+void ExchangeTest::testFile()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    TestWorkDir dir;
+    QVERIFY(dir.write("victim.txt", "someone else's file\n"));
+    if (before == "file")
+        QVERIFY(dir.write("test.txt", "a much longer old test text that must not survive\n"));
+    if (before.endsWith("link")) {
+        QVERIFY(QFile::link(dir.filePath(before == "link" ? "victim.txt" : "nothing-here"), dir.filePath("test.txt")));
+        if (!QFileInfo(dir.filePath("test.txt")).isSymLink())
+            QSKIP("no symbolic links here");
+    }
+
+    QCOMPARE(TestExchange::writeTestFile(text).has_value(), false);
+    QCOMPARE(dir.read("test.txt"), withNativeLineEnds(bytes));
+    QVERIFY(!QFileInfo(dir.filePath("test.txt")).isSymLink());
+    QCOMPARE(dir.read("victim.txt"), QByteArray("someone else's file\n"));
+    QVERIFY(!dir.exists("nothing-here"));
+    QCOMPARE(dir.entries().filter("test.txt"), QStringList{"test.txt"});
+}
+
+void ExchangeTest::failedTestFileLeavesNothingBehind()
+{
+    TestWorkDir dir;
+    // A non-empty directory cannot be renamed over.
+    QVERIFY(QDir(dir.path()).mkpath("test.txt/keep"));
+    const std::optional<Notice> refusal = TestExchange::writeTestFile(QStringLiteral("text"));
+    QVERIFY(refusal);
+    QCOMPARE(refusal->title, QStringLiteral("文件打开失败"));
+    QCOMPARE(refusal->text, QStringLiteral("请检查是否磁盘已满"));
+    QCOMPARE(dir.entries(), QStringList{"test.txt"});
+    QVERIFY(QFileInfo(dir.filePath("test.txt/keep")).isDir());
+}
+
+void ExchangeTest::oldResultsAreRemoved_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("stuck"); // the file named in the refusal; empty: none
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("none there") << QStringList{} << QString() << QStringList{"!out.txt", "!percent.txt"};
+    QTest::newRow("both there") << QStringList{"out.txt=old", "percent.txt=55"} << QString()
+                                << QStringList{"!out.txt", "!percent.txt"};
+    QTest::newRow("out.txt stuck") << QStringList{"out.txt/keep/", "percent.txt=55"} << "out.txt"
+                                   << QStringList{"out.txt/", "percent.txt=55"};
+    QTest::newRow("percent.txt stuck") << QStringList{"out.txt=old", "percent.txt/keep/"} << "percent.txt"
+                                       << QStringList{"!out.txt", "percent.txt/"};
+}
+
+void ExchangeTest::oldResultsAreRemoved()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QString, stuck);
+    QFETCH(QStringList, after);
+    TestWorkDir dir;
+    QVERIFY(makeEntries(dir, before));
+    const std::optional<Notice> refusal = TestExchange::removeOldResults();
+    QCOMPARE(refusal.has_value(), !stuck.isEmpty());
+    if (refusal) {
+        QCOMPARE(refusal->title, QStringLiteral("测试异常"));
+        QCOMPARE(refusal->text, QStringLiteral("无法删除上一次的结果文件 %1，测试没有开始。请检查文件权限。").arg(stuck));
+    }
+    const QString mismatch = checkEntries(dir, after);
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+}
+
+void ExchangeTest::results_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<double>("rate");
+    const int read = int(TestExchange::Results::Status::Read);
+    const int noRate = int(TestExchange::Results::Status::RateUnreadable);
+
+    QTest::newRow("lines and rate") << QStringList{"out.txt=a\n\nb\n", "percent.txt=85.5"} << read << "a\n\nb\n" << 85.5;
+    QTest::newRow("no final break") << QStringList{"out.txt=a\nb", "percent.txt=1"} << read << "a\nb\n" << 1.0;
+    QTest::newRow("crlf") << QStringList{"out.txt=a\r\nb\r\n", "percent.txt=1"} << read << "a\nb\n" << 1.0;
+    QTest::newRow("utf-8 bom") << QStringList{"out.txt=\xef\xbb\xbf好评\n", "percent.txt=1"} << read << "好评\n" << 1.0;
+    QTest::newRow("empty output") << QStringList{"out.txt=", "percent.txt=1"} << read << "" << 1.0;
+    QTest::newRow("rate with text after") << QStringList{"out.txt=x", "percent.txt=42.126 more"} << read << "x\n" << 42.126;
+    QTest::newRow("rate a word") << QStringList{"out.txt=x", "percent.txt=abc"} << read << "x\n" << 0.0;
+    QTest::newRow("no percent.txt") << QStringList{"out.txt=new output\n"} << noRate << "new output\n" << 0.0;
+    QTest::newRow("percent.txt a directory") << QStringList{"out.txt=x\n", "percent.txt/"} << noRate << "x\n" << 0.0;
+    QTest::newRow("out.txt a directory") << QStringList{"out.txt/", "percent.txt=50"}
+                                         << int(TestExchange::Results::Status::OutputUnreadable) << "" << 0.0;
+}
+
+void ExchangeTest::results()
+{
+    QFETCH(QStringList, files);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(double, rate);
+    TestWorkDir dir;
+    QVERIFY(makeEntries(dir, files));
+
+    const TestExchange::Results results = TestExchange::readResults();
+    QCOMPARE(int(results.status), status);
+    QCOMPARE(results.output, output);
+    QCOMPARE(results.rate, rate);
+    if (results.status == TestExchange::Results::Status::Read) {
+        QVERIFY(results.notice.title.isEmpty());
+    } else {
+        QCOMPARE(results.notice.title, QStringLiteral("测试异常"));
+        QCOMPARE(results.notice.text, QStringLiteral("请检查磁盘是否已满。"));
+    }
 }
 
 QTEST_MAIN(ExchangeTest)

@@ -1,0 +1,55 @@
+#include "testexchange.h"
+
+#include "exchangefiles.h"
+#include "workfiles.h"
+
+#include <QFile>
+#include <QTemporaryFile>
+#include <QTextStream>
+
+namespace TestExchange {
+
+std::optional<Notice> writeTestFile(const QString &text)
+{
+    const Notice failure{QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满")};
+    QTemporaryFile file(ExchangeFiles::testText + QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        return failure;
+    file.setTextModeEnabled(true);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QTextStream out(&file);
+    out << text;
+    out.flush();
+    // A short write would have the worker classify a cut-off text.
+    const bool written = out.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError
+        || !WorkFiles::replaceEntry(file.fileName(), ExchangeFiles::testText))
+        return failure;
+    file.setAutoRemove(false); // it is "test.txt" now
+    return std::nullopt;
+}
+
+std::optional<Notice> removeOldResults()
+{
+    for (const QString &name : {ExchangeFiles::output, ExchangeFiles::percent}) {
+        if (!WorkFiles::removeEntry(name))
+            return Notice{QStringLiteral("测试异常"),
+                          QStringLiteral("无法删除上一次的结果文件 %1，测试没有开始。请检查文件权限。").arg(name)};
+    }
+    return std::nullopt;
+}
+
+Results readResults()
+{
+    const Notice unreadable{QStringLiteral("测试异常"), QStringLiteral("请检查磁盘是否已满。")};
+    const std::optional<QString> output = ExchangeFiles::readLines(ExchangeFiles::output);
+    if (!output)
+        return Results{Results::Status::OutputUnreadable, QString(), 0, unreadable};
+    const std::optional<double> rate = ExchangeFiles::readNumber(ExchangeFiles::percent);
+    if (!rate)
+        return Results{Results::Status::RateUnreadable, *output, 0, unreadable};
+    return Results{Results::Status::Read, *output, *rate, Notice()};
+}
+
+} // namespace TestExchange
