@@ -9,12 +9,17 @@
 
 namespace TestExchange {
 
-std::optional<Notice> writeTestFile(const QString &text)
+namespace {
+
+// Writes the text to a new file beside "test.txt" and gives its name, or a
+// null string when it could not be written whole (nothing is left then).
+// The file object ends here: Windows keeps a QTemporaryFile's handle open
+// through close(), and cannot rename a file that is open.
+QString writeTemporaryCopy(const QString &text)
 {
-    const Notice failure{QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满")};
     QTemporaryFile file(ExchangeFiles::testText + QStringLiteral(".XXXXXX"));
     if (!file.open())
-        return failure;
+        return QString();
     file.setTextModeEnabled(true);
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     QTextStream out(&file);
@@ -23,11 +28,22 @@ std::optional<Notice> writeTestFile(const QString &text)
     // A short write would have the worker classify a cut-off text.
     const bool written = out.status() == QTextStream::Ok && file.flush() && file.error() == QFileDevice::NoError;
     file.close();
-    if (!written || file.error() != QFileDevice::NoError
-        || !WorkFiles::replaceEntry(file.fileName(), ExchangeFiles::testText))
-        return failure;
-    file.setAutoRemove(false); // it is "test.txt" now
-    return std::nullopt;
+    if (!written || file.error() != QFileDevice::NoError)
+        return QString();
+    file.setAutoRemove(false); // writeTestFile renames it, or removes it
+    return file.fileName();
+}
+
+} // namespace
+
+std::optional<Notice> writeTestFile(const QString &text)
+{
+    const QString written = writeTemporaryCopy(text);
+    if (!written.isNull() && WorkFiles::replaceEntry(written, ExchangeFiles::testText))
+        return std::nullopt;
+    if (!written.isNull())
+        QFile::remove(written);
+    return Notice{QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满")};
 }
 
 std::optional<Notice> removeOldResults()
