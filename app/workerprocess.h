@@ -1,15 +1,24 @@
 #ifndef WORKERPROCESS_H
 #define WORKERPROCESS_H
 
+#include <QByteArray>
 #include <QProcess>
 
 // A worker script's process. It runs in a process group of its own and
 // inherits its run's claim (RunClaim), so that whatever it leaves behind still
 // holds the claim, and the window can end all of it when it ends a run itself.
+//
+// Its standard output goes to the null device and only the end of its
+// standard error is kept, so a worker that writes without end cannot grow the
+// window's memory.
 class WorkerProcess : public QProcess
 {
 public:
-    explicit WorkerProcess(qintptr claimHandle) : claim(claimHandle) {}
+    // How much of the end of standard error is kept: far more than the few
+    // lines a failure box shows.
+    static constexpr int errorTailBytes = 64 * 1024;
+
+    explicit WorkerProcess(qintptr claimHandle);
 
     // Starts the script by its bare name in the work directory.
     void startScript(const QString &scriptName);
@@ -17,12 +26,19 @@ public:
     // Kills the script and every process of its group still alive.
     void endTree();
 
+    // The last bytes the worker wrote to its standard error, at most
+    // errorTailBytes, from the start of a line where one is within reach.
+    QByteArray errorTail() const { return tail; }
+
 protected:
     void setupChildProcess() override;
 
 private:
+    void keepErrorTail();
+
     qintptr claim;
     qint64 group = 0;
+    QByteArray tail;
 };
 
 #endif // WORKERPROCESS_H

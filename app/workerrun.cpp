@@ -17,10 +17,11 @@ namespace {
 const int graceMs = 10000;
 
 // The last few lines a worker wrote to its standard error: that is where it
-// explains why it refused its input.
-QString stderrTail(QProcess *process)
+// explains why it refused its input. The worker writes UTF-8 whatever the
+// system's code page.
+QString stderrTail(const WorkerProcess *process)
 {
-    const QString all = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+    const QString all = QString::fromUtf8(process->errorTail()).trimmed();
     if (all.isEmpty())
         return QString();
     QStringList lines = all.split(QLatin1Char('\n'));
@@ -36,7 +37,7 @@ QString stderrTail(QProcess *process)
 }
 
 // Why a worker ended without its end signal, for the warning box.
-QString workerFailure(QProcess *process, const QString &scriptName)
+QString workerFailure(const WorkerProcess *process, const QString &scriptName)
 {
     QString text;
     if (process->error() == QProcess::FailedToStart) {

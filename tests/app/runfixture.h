@@ -47,12 +47,7 @@ struct RunFixture
     // A POSIX shell script in the work directory.
     bool writeScript(const QString &name, const QByteArray &body, bool executable = true)
     {
-        if (!dir.write(name, "#!/bin/sh\n" + body + "\n"))
-            return false;
-        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-        if (executable)
-            permissions |= QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-        return QFile::setPermissions(dir.filePath(name), permissions);
+        return dir.writeScript(name, body, executable);
     }
 
     // One review and its label, chosen: enough for a fake training worker.

@@ -27,6 +27,17 @@ public:
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
     }
 
+    // A POSIX shell script; `executable` gives it the execute bit.
+    bool writeScript(const QString &name, const QByteArray &body, bool executable = true) const
+    {
+        if (!write(name, "#!/bin/sh\n" + body + "\n"))
+            return false;
+        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        if (executable)
+            permissions |= QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+        return QFile::setPermissions(filePath(name), permissions);
+    }
+
     QByteArray read(const QString &name) const
     {
         QFile file(filePath(name));

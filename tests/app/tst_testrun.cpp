@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScopeGuard>
+#include <QTextCodec>
 #include <QTextEdit>
 
 namespace {
@@ -33,6 +35,7 @@ private slots:
     void oldOutputIsRemovedBeforeTheWorkerStarts();
 
     void missingScriptEndsTheRun();
+    void workerWithoutOutputShowsItsMessage_data();
     void workerWithoutOutputShowsItsMessage();
     void slowWorkerIsWaitedFor();
 
@@ -214,16 +217,34 @@ void TestRunTest::missingScriptEndsTheRun()
     QCOMPARE(f.ui()->haopinglvLable->text(), QStringLiteral("好评率:75.00%"));
 }
 
+void TestRunTest::workerWithoutOutputShowsItsMessage_data()
+{
+    QTest::addColumn<QByteArray>("codec"); // the system's code page
+    QTest::addColumn<QByteArray>("before"); // what the worker writes first
+    QTest::newRow("utf-8 system") << QByteArray("UTF-8") << QByteArray();
+    // The worker writes UTF-8 whatever the code page; read as GBK it garbles.
+    QTest::newRow("gbk system") << QByteArray("GBK") << QByteArray();
+    QTest::newRow("after a flood") << QByteArray("UTF-8")
+                                   << QByteArray("head -c 20000000 /dev/zero\n"
+                                                 "i=0; while [ $i -lt 20000 ]; do echo \"filler $i\"; i=$((i+1)); done >&2");
+}
+
 void TestRunTest::workerWithoutOutputShowsItsMessage()
 {
+    QFETCH(QByteArray, codec);
+    QFETCH(QByteArray, before);
+    QTextCodec *const system = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName(codec));
+    const auto restore = qScopeGuard([system] { QTextCodec::setCodecForLocale(system); });
     RunFixture f;
-    QVERIFY(f.writeScript("test.bat", "echo '错误：还没有训练好的模型，请先训练。' >&2\n"
+    QVERIFY(f.writeScript("test.bat", before + "\necho '错误：还没有训练好的模型，请先训练。' >&2\n"
                                       "echo 'error: no trained model yet; train first.' >&2\nexit 1"));
     QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试未完成"));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("请先训练")), qPrintable(f.lastBox().text));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("train first")), qPrintable(f.lastBox().text));
+    QVERIFY2(f.lastBox().text.size() < 2500, qPrintable(f.lastBox().text)); // the last few lines only
     QVERIFY(!MainWindowProbe::testProcess(f.window));
     QTest::qWait(700);
     QCOMPARE(f.boxCount(), 1);

@@ -39,12 +39,6 @@ struct RunUnderTest
     WorkerRun run;
 };
 
-bool writeScript(const TestWorkDir &dir, const QString &name, const QByteArray &body)
-{
-    return dir.write(name, "#!/bin/sh\n" + body + "\n")
-        && QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 } // namespace
 
 void WorkerRunTest::failureIsReported_data()
@@ -73,7 +67,7 @@ void WorkerRunTest::failureIsReported()
     ModalHandler modals;
     const RunKind kind = training ? RunKind::training() : RunKind::testing();
     if (!script.isEmpty())
-        QVERIFY(writeScript(dir, kind.script, script));
+        QVERIFY(dir.writeScript(kind.script, script));
 
     RunUnderTest t(kind);
     WorkerRun::ClaimAttempt attempt = t.run.claim();
