@@ -4,14 +4,13 @@
 #include "mainwindowprobe.h"
 #include "modalhandler.h"
 #include "testworkdir.h"
+#include "workerprocess.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
-
-#include <signal.h>
+#include <QTextEdit>
 
 // A window in a fresh work directory, with its modal boxes answered, and fake
 // worker scripts written by the test.
@@ -30,12 +29,7 @@ struct RunFixture
         for (QProcess *process : {MainWindowProbe::trainProcess(window), MainWindowProbe::testProcess(window)}) {
             if (process) {
                 process->disconnect();
-                // The worker's whole process group, so that nothing a script
-                // started in the background outlives the test.
-                if (process->processId() > 0)
-                    ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
-                process->kill();
-                process->waitForFinished(5000);
+                endWorker(process);
             }
         }
         delete MainWindowProbe::trainProcess(window);
@@ -43,6 +37,53 @@ struct RunFixture
     }
 
     MainWindowForm *ui() { return MainWindowProbe::form(window); }
+
+    // Ends a worker and all it started, so that nothing a script left in the
+    // background outlives the test.
+    static void endWorker(QProcess *process)
+    {
+        if (auto *worker = dynamic_cast<WorkerProcess *>(process))
+            worker->endTree();
+        else
+            process->kill();
+        process->waitForFinished(5000);
+    }
+
+    // Clicks "开始训练" in a window, with whatever inputs it has chosen.
+    void startTraining() { startTraining(window); }
+    void startTraining(MainWindow &target)
+    {
+        QTest::mouseClick(MainWindowProbe::form(target)->pushButton_4, Qt::LeftButton);
+    }
+    // Chooses the two inputs through the file dialogs, then starts training.
+    bool startTraining(const QString &reviews, const QString &labels)
+    {
+        if (!chooseInputs(reviews, labels))
+            return false;
+        startTraining();
+        return true;
+    }
+    // Starts training on one review and its label.
+    bool startSomeTraining()
+    {
+        if (!chooseSomeInputs())
+            return false;
+        startTraining();
+        return true;
+    }
+
+    // Clicks "测试" in a window, with the test box as it is.
+    void startTest() { startTest(window); }
+    void startTest(MainWindow &target)
+    {
+        QTest::mouseClick(MainWindowProbe::form(target)->text_button, Qt::LeftButton);
+    }
+    // Puts the text in the test box, then starts a test run.
+    void startTest(const QString &text)
+    {
+        ui()->test_txt->setPlainText(text);
+        startTest();
+    }
 
     // A POSIX shell script in the work directory.
     bool writeScript(const QString &name, const QByteArray &body, bool executable = true)

@@ -25,14 +25,14 @@ void EndToEndTest::trainThenTestTheSampleSentences()
 
     QVERIFY(f.chooseInputs(samples + "/sample-reviews.txt", samples + "/sample-labels.txt"));
     QCOMPARE(f.ui()->nr_label->text(), QStringLiteral("sample-reviews.txt"));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(3, 60000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
     QCOMPARE(f.ui()->progressBar->value(), 100);
     QVERIFY(f.dir.exists("sentiment.model"));
 
     // The default sample sentences: one negative, two positive.
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(4, 60000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     const QStringList lines = f.ui()->text_ans->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -50,7 +50,7 @@ void EndToEndTest::trainThenTestTheSampleSentences()
     QTest::mouseClick(f.ui()->pushButton, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(5));
     const int testLines = f.ui()->test_txt->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(6, 60000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(f.ui()->text_ans->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), testLines);

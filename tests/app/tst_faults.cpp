@@ -1,12 +1,11 @@
+#include "processprobe.h"
 #include "runfixture.h"
+#include "smallfilesystem.h"
 
 #include <QProgressBar>
 #include <QRandomGenerator>
 #include <QPushButton>
 #include <QTextEdit>
-
-#include <signal.h>
-#include <sys/mount.h>
 
 // Faults injected into the window's runs: workers that hang, workers killed
 // mid-training, a disk that fills up. Nothing may be lost and the window must
@@ -24,52 +23,6 @@ private slots:
 };
 
 namespace {
-
-// A tmpfs of the given size mounted on a fresh directory for one test (root
-// only); the test works inside it and leaves it before it is unmounted.
-class SmallFileSystem
-{
-public:
-    SmallFileSystem(const QString &mountPoint, const QString &workDir, const char *size)
-        : point(mountPoint.toLocal8Bit()), back(workDir), options(QByteArray("size=") + size)
-    {
-        mounted = QDir().mkpath(mountPoint)
-            && ::mount("tmpfs", point.constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        QDir::setCurrent(back);
-        if (mounted)
-            ::umount(point.constData());
-    }
-    SmallFileSystem(const SmallFileSystem &) = delete;
-    SmallFileSystem &operator=(const SmallFileSystem &) = delete;
-
-    bool isMounted() const { return mounted; }
-    // Read-only even for root: the file system itself refuses writes.
-    bool makeReadOnly()
-    {
-        return ::mount("tmpfs", point.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, options.constData()) == 0;
-    }
-
-private:
-    QByteArray point;
-    QString back;
-    QByteArray options;
-    bool mounted = false;
-};
-
-// True while the process exists and is not a zombie (a container may have
-// no init that reaps orphans).
-bool isAlive(const QByteArray &pid)
-{
-    QFile stat("/proc/" + pid + "/stat");
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    const int close = line.lastIndexOf(')');
-    return close > 0 && line.size() > close + 2 && line.at(close + 2) != 'Z';
-}
 
 // Runs `sentiment test` on one line with the model in `dir`; true when the
 // model loads and judges it.
@@ -93,8 +46,7 @@ void FaultTest::workerHangingAfterItsEndSignalIsEnded()
     RunFixture f;
     // A child in the background hangs too; the script waits for it.
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt\nsleep 300 &\necho $! > child.pid\nwait"));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QProcess *worker = MainWindowProbe::trainProcess(f.window);
     QVERIFY(worker);
     const qint64 pid = worker->processId();
@@ -104,17 +56,17 @@ void FaultTest::workerHangingAfterItsEndSignalIsEnded()
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
     // The bounded wait (30 s) ends, the hanging worker is killed and released.
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 40000);
-    QVERIFY(::kill(static_cast<pid_t>(pid), 0) != 0); // killed and reaped
+    QVERIFY(!ProcessProbe::exists(pid)); // killed and reaped
     // The whole process group went with it.
     const QByteArray child = f.dir.read("child.pid").trimmed();
     QVERIFY(!child.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!isAlive(child), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessProbe::isRunning(child.toLongLong()), 3000);
     QTest::qWait(100);
     QCOMPARE(f.boxCount(), 1);
 
     // The window takes a new start.
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(4, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
 }
@@ -140,9 +92,7 @@ void FaultTest::workerKilledDuringTrainingKeepsThePreviousModel()
     }
     QVERIFY(f.dir.write("big-reviews.txt", bigReviews));
     QVERIFY(f.dir.write("big-labels.txt", bigLabels));
-    QVERIFY(f.chooseInputs(f.dir.filePath("big-reviews.txt"), f.dir.filePath("big-labels.txt")));
-
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("big-reviews.txt"), f.dir.filePath("big-labels.txt")));
     QVERIFY(f.modals.waitForSeen(3, 120000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
     const QByteArray firstModel = f.dir.read("sentiment.model");
@@ -152,7 +102,7 @@ void FaultTest::workerKilledDuringTrainingKeepsThePreviousModel()
     int seen = 3;
     for (int trial = 0; trial < 4; ++trial) {
         QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 10000);
-        QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+        f.startTraining();
         QProcess *worker = MainWindowProbe::trainProcess(f.window);
         QVERIFY(worker);
         QTest::qWait(random.bounded(50, 900));
@@ -181,15 +131,14 @@ void FaultTest::fullDiskStartsNoTestRun()
     QVERIFY(f.writeScript("small/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
     QVERIFY(f.dir.write("small/filler", QByteArray(56 * 1024, 'x')));
 
-    f.ui()->test_txt->setPlainText(QString(20000, QLatin1Char('a')));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest(QString(20000, QLatin1Char('a')));
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("文件打开失败"));
     QVERIFY(!MainWindowProbe::testProcess(f.window));
 
     // Room again: the same text goes through whole.
     QVERIFY(QFile::remove(f.dir.filePath("small/filler")));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(2, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(f.dir.read("small/test.txt").size(), 20000);
@@ -211,11 +160,11 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
     QVERIFY(f.chooseInputs(f.window, f.dir.filePath("first.txt"), f.dir.filePath("labels-in.txt")));
     QVERIFY(f.chooseInputs(other, f.dir.filePath("second.txt"), f.dir.filePath("labels-in.txt")));
 
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(MainWindowProbe::trainProcess(f.window));
 
     // The second window may not restage the inputs under the running worker.
-    QTest::mouseClick(otherUi->pushButton_4, Qt::LeftButton);
+    f.startTraining(other);
     QVERIFY(f.modals.waitForSeen(5));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
     QCOMPARE(f.lastBox().text, QStringLiteral("上一次训练仍在进行，请等它结束后再开始训练。"));
@@ -225,10 +174,9 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
 
     // A test run in the second window is fine; one in the first meanwhile is not.
     otherUi->test_txt->setPlainText(QStringLiteral("second window's test"));
-    QTest::mouseClick(otherUi->text_button, Qt::LeftButton);
+    f.startTest(other);
     QVERIFY(MainWindowProbe::testProcess(other));
-    f.ui()->test_txt->setPlainText(QStringLiteral("first window's test"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest(QStringLiteral("first window's test"));
     QVERIFY(f.modals.waitForSeen(6));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
     QCOMPARE(f.lastBox().parent, &f.window);
@@ -243,7 +191,7 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 5000);
 
     // Once the first window's run is over, the second may train.
-    QTest::mouseClick(otherUi->pushButton_4, Qt::LeftButton);
+    f.startTraining(other);
     QVERIFY(MainWindowProbe::trainProcess(other));
     QVERIFY(f.modals.waitForSeen(9, 8000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
@@ -265,14 +213,13 @@ void FaultTest::readOnlyWorkDirectoryStartsNothing()
     QVERIFY(readOnly.makeReadOnly());
     QDir::setCurrent(f.dir.filePath("ro"));
 
-    QVERIFY(f.chooseInputs(f.dir.filePath("ro/reviews.txt"), f.dir.filePath("ro/labels.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("ro/reviews.txt"), f.dir.filePath("ro/labels.txt")));
     QVERIFY(f.modals.waitForSeen(3, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法开始训练"));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("无法在工作目录")), qPrintable(f.lastBox().text));
     QVERIFY(!MainWindowProbe::trainProcess(f.window));
 
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(4, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法开始测试"));
     QVERIFY(!MainWindowProbe::testProcess(f.window));

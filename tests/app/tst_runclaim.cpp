@@ -29,15 +29,14 @@ void RunClaimTest::claimOutlivesTheWindow()
     first->show();
     QVERIFY(f.dir.write("r.txt", "x\n") && f.dir.write("l.txt", "positive\n"));
     QVERIFY(f.chooseInputs(*first, f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
-    QTest::mouseClick(MainWindowProbe::form(*first)->pushButton_4, Qt::LeftButton);
+    f.startTraining(*first);
     QProcess *firstWorker = MainWindowProbe::trainProcess(*first);
     QVERIFY(firstWorker);
     first->close();
     delete first; // the worker goes on, as users expect
 
     // A new window in the same directory must wait for that worker.
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
     QVERIFY(f.modals.waitForSeen(5));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
     QCOMPARE(f.lastBox().text, QStringLiteral("上一次训练仍在进行，请等它结束后再开始训练。"));
@@ -47,7 +46,7 @@ void RunClaimTest::claimOutlivesTheWindow()
     delete firstWorker;
     // Now it may train, and only its own worker's signal completes its run.
     QVERIFY(f.writeScript("emotion.bat", "printf 0.25 > 计数.txt\nexec sleep 20"));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QTRY_COMPARE_WITH_TIMEOUT(f.ui()->progressBar->value(), 25, 3000);
     QCOMPARE(f.boxCount(), 1); // only the refusal above
@@ -68,17 +67,17 @@ void RunClaimTest::leftoverOfAFailedRunIsEnded()
     // The script fails, but a child it started would signal the end later.
     const QByteArray signal = training ? "printf 1 > 计数.txt" : "printf 99 > percent.txt; printf 'stale\\n' > out.txt";
     QVERIFY(f.writeScript(script, "( sleep 1.2; " + signal + " ) &\nexit 3"));
-    QPushButton *start = training ? f.ui()->pushButton_4 : f.ui()->text_button;
+    const auto start = [&] { training ? f.startTraining() : f.startTest(); };
     if (training)
         QVERIFY(f.chooseSomeInputs());
     const int before = f.boxCount();
-    QTest::mouseClick(start, Qt::LeftButton);
+    start();
     QTRY_COMPARE_WITH_TIMEOUT(f.boxCount(), before + 1, 5000);
     QCOMPARE(f.lastBox().title, training ? QStringLiteral("训练未完成") : QStringLiteral("测试未完成"));
 
     // The next run is its own: the old child may not end it.
     QVERIFY(f.writeScript(script, training ? "printf 0.5 > 计数.txt\nexec sleep 20" : "exec sleep 20"));
-    QTest::mouseClick(start, Qt::LeftButton);
+    start();
     QVERIFY(training ? MainWindowProbe::trainProcess(f.window) : MainWindowProbe::testProcess(f.window));
     QTest::qWait(2000);
     QCOMPARE(f.boxCount(), before + 1);
@@ -108,7 +107,7 @@ void RunClaimTest::detachedWorkerCompletes()
                                           ">/dev/null 2>&1 &\nexit 0"));
     }
     const int before = f.modals.seen.size();
-    QTest::mouseClick(training ? f.ui()->pushButton_4 : f.ui()->text_button, Qt::LeftButton);
+    training ? f.startTraining() : f.startTest();
     QVERIFY(f.modals.waitForSeen(before + 1, 6000));
     QCOMPARE(f.lastBox().title, training ? QStringLiteral("训练完成") : QStringLiteral("测试完成"));
     if (!training)
@@ -124,7 +123,7 @@ void RunClaimTest::cleanExitWithoutSignalFailsAfterGrace()
     QVERIFY(f.chooseSomeInputs());
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QTest::qWait(3000);
     QCOMPARE(f.boxCount(), 0); // not yet a failure
     QVERIFY(MainWindowProbe::trainProcess(f.window));
@@ -143,8 +142,7 @@ void RunClaimTest::graceLastsWhileFilesChange()
     // period, but never quiet for that long.
     QVERIFY(f.writeScript("emotion.bat", "( for step in 2 4 6 8; do sleep 4; printf 0.$step > 计数.txt; done\n"
                                          "  printf 1 > 计数.txt ) >/dev/null 2>&1 &\nexit 0"));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 25000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
 }

@@ -52,14 +52,13 @@ void TestRunTest::refusesWhileRunning()
 {
     RunFixture f;
     QVERIFY(f.writeScript("test.bat", "exec sleep 20"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QProcess *running = MainWindowProbe::testProcess(f.window);
     QVERIFY(running);
     QTimer *timer = MainWindowProbe::pollTimer(f.window);
     QCOMPARE(timer->interval(), 500);
 
-    f.ui()->test_txt->setPlainText(QStringLiteral("changed"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest(QStringLiteral("changed"));
     QVERIFY(f.modals.waitForSeen(1));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
     QCOMPARE(f.lastBox().text, QStringLiteral("测试进程正在运行。神经网络计算量较大，请耐心等待。"));
@@ -84,9 +83,10 @@ void TestRunTest::writesTheBoxTextAsTestFile()
     RunFixture f;
     QVERIFY(f.dir.write("test.txt", "a much longer old test text that must not survive\n"));
     QVERIFY(f.writeScript("test.bat", "cp test.txt seen.txt\n" + resultWorker("50", "x\\n")));
-    if (!text.isNull())
-        f.ui()->test_txt->setPlainText(text);
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    if (text.isNull())
+        f.startTest();
+    else
+        f.startTest(text);
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(f.dir.read("test.txt"), bytes);
@@ -114,7 +114,7 @@ void TestRunTest::showsOutputLineByLine()
     DebugLog log;
     f.ui()->text_ans->setPlainText(QStringLiteral("previous output"));
     QVERIFY(f.writeScript("test.bat", resultWorker("12.5", out)));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(f.lastBox().text, QStringLiteral("测试已完成"));
@@ -151,7 +151,7 @@ void TestRunTest::formatsTheRate()
     RunFixture f;
     DebugLog log;
     QVERIFY(f.writeScript("test.bat", resultWorker(percent, "x\\n")));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.ui()->haopinglvLable->text(), label);
     QCOMPARE(log.messages(), QStringList{logged});
@@ -163,7 +163,7 @@ void TestRunTest::unreadableRateKeepsLabel()
     f.ui()->haopinglvLable->setText(QStringLiteral("好评率:12.00%"));
     // A directory in its place cannot be opened as a file, even by root.
     QVERIFY(f.writeScript("test.bat", "mkdir percent.txt\nprintf 'new output\\n' > out.txt"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试异常"));
     QCOMPARE(f.lastBox().text, QStringLiteral("请检查磁盘是否已满。"));
@@ -179,7 +179,7 @@ void TestRunTest::staleRateIsNeverShown()
     RunFixture f;
     QVERIFY(f.dir.write("percent.txt", "55"));
     QVERIFY(f.writeScript("test.bat", "printf 'x\\n' > out.txt\nexec sleep 20"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试异常"));
     QVERIFY(f.ui()->haopinglvLable->text().isEmpty());
@@ -193,7 +193,7 @@ void TestRunTest::oldOutputIsRemovedBeforeTheWorkerStarts()
                           "[ -e out.txt ] && echo out >> seen.txt\n[ -e percent.txt ] && echo percent >> seen.txt\n"
                           "touch seen.txt\n" + resultWorker("50", "new\\n")));
     QVERIFY(f.dir.write("percent.txt", "99"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.dir.read("seen.txt"), QByteArray());
     QCOMPARE(f.ui()->text_ans->toPlainText(), QStringLiteral("new\n"));
@@ -203,7 +203,7 @@ void TestRunTest::oldOutputIsRemovedBeforeTheWorkerStarts()
 void TestRunTest::missingScriptEndsTheRun()
 {
     RunFixture f;
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试未完成"));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("test.bat")), qPrintable(f.lastBox().text));
@@ -211,7 +211,7 @@ void TestRunTest::missingScriptEndsTheRun()
     QVERIFY(!MainWindowProbe::pollTimer(f.window)->isActive());
 
     QVERIFY(f.writeScript("test.bat", resultWorker("75", "ok\\n")));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(2, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(f.ui()->haopinglvLable->text(), QStringLiteral("好评率:75.00%"));
@@ -239,7 +239,7 @@ void TestRunTest::workerWithoutOutputShowsItsMessage()
     RunFixture f;
     QVERIFY(f.writeScript("test.bat", before + "\necho '错误：还没有训练好的模型，请先训练。' >&2\n"
                                       "echo 'error: no trained model yet; train first.' >&2\nexit 1"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试未完成"));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("请先训练")), qPrintable(f.lastBox().text));
@@ -254,7 +254,7 @@ void TestRunTest::slowWorkerIsWaitedFor()
 {
     RunFixture f;
     QVERIFY(f.writeScript("test.bat", resultWorker("50", "x\\n") + "\nsleep 1\ntouch exited"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::testProcess(f.window), 5000);
     // The bounded wait let the worker finish instead of killing it at once.
@@ -315,7 +315,7 @@ void TestRunTest::importReadsLines()
 
     // The next test run hands exactly those lines to the worker.
     QVERIFY(f.writeScript("test.bat", resultWorker("1", "x\\n")));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(2, 5000));
     QCOMPARE(f.dir.read("test.txt"), testFile);
 }
@@ -324,7 +324,7 @@ void TestRunTest::importOfVanishedFileWarnsAndLeavesTheRun()
 {
     RunFixture f;
     QVERIFY(f.writeScript("test.bat", "sleep 1.5\n" + resultWorker("50", "done\\n")));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QProcess *running = MainWindowProbe::testProcess(f.window);
     QVERIFY(running);
 
@@ -353,11 +353,9 @@ void TestRunTest::trainingAndTestRunsOverlap()
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 0.5 > 计数.txt\nsleep 2\nprintf 1 > 计数.txt"));
     QVERIFY(f.writeScript("test.bat", "sleep 0.6\n" + resultWorker("80", "ok\\n")));
-    QVERIFY(f.chooseSomeInputs());
-
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QTimer *trainTimer = MainWindowProbe::pollTimer(f.window);
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QTimer *testTimer = MainWindowProbe::pollTimer(f.window);
     QVERIFY(trainTimer != testTimer);
 

@@ -54,7 +54,7 @@ private slots:
 void TrainingTest::refusesWithoutReviewFile()
 {
     RunFixture f;
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(1));
     QCOMPARE(f.lastBox().title, QStringLiteral("选择点评内容文件"));
     QCOMPARE(f.lastBox().text, QStringLiteral("请先选择点评内容文件"));
@@ -71,7 +71,7 @@ void TrainingTest::refusesWithoutLabelFile()
     f.modals.answerFileDialog({f.dir.filePath("r.txt")});
     QTest::mouseClick(f.ui()->button_file, Qt::LeftButton);
     QVERIFY(f.modals.waitForSeen(1));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(2));
     QCOMPARE(f.lastBox().title, QStringLiteral("选择点评标签文件"));
     QCOMPARE(f.lastBox().text, QStringLiteral("请先选择点评标签文件"));
@@ -85,7 +85,7 @@ void TrainingTest::refusesDeletedReviewFile()
     QVERIFY(f.dir.write("l.txt", "positive\n"));
     QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
     QVERIFY(QFile::remove(f.dir.filePath("r.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("选择点评内容文件"));
     QCOMPARE(f.dir.entries(), QStringList{"l.txt"});
@@ -97,15 +97,14 @@ void TrainingTest::refusesWhileRunning()
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
     QVERIFY(f.dir.write("r.txt", "good\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QProcess *running = MainWindowProbe::trainProcess(f.window);
     f.ui()->progressBar->setValue(42);
 
     QVERIFY(f.dir.write("r.txt", "changed\n"));
     const QStringList before = f.dir.entries();
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
     QCOMPARE(f.lastBox().text, QStringLiteral("训练进程正在运行。神经网络计算量较大，请耐心等待。"));
@@ -131,9 +130,7 @@ void TrainingTest::stagesFreshByteCopies()
     QVERIFY(f.dir.write("reviews.txt", "old reviews\n"));
     QVERIFY(f.dir.write("labels.txt", "old labels\n"));
     QVERIFY(f.dir.write(progressFile, "1"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("in/r.txt"), f.dir.filePath("in/l.txt")));
-
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("in/r.txt"), f.dir.filePath("in/l.txt")));
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QCOMPARE(MainWindowProbe::pollTimer(f.window)->interval(), 500);
     QCOMPARE(MainWindowProbe::pollTimer(f.window)->parent(), &f.window);
@@ -152,8 +149,7 @@ void TrainingTest::acceptsTheWorkDirectorysOwnInputs()
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
     QVERIFY(f.dir.write("reviews.txt", "my own reviews\n"));
     QVERIFY(f.dir.write("labels.txt", "my own labels\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("reviews.txt"), f.dir.filePath("labels.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("reviews.txt"), f.dir.filePath("labels.txt")));
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QCOMPARE(f.dir.read("reviews.txt"), QByteArray("my own reviews\n"));
     QCOMPARE(f.dir.read("labels.txt"), QByteArray("my own labels\n"));
@@ -169,8 +165,7 @@ void TrainingTest::ignoresStaleStagingCopies()
     QVERIFY(f.dir.write("temp/labels.txt", "stale\n"));
     QVERIFY(f.dir.write("r.txt", "chosen\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("r.txt"), f.dir.filePath("l.txt")));
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QCOMPARE(f.dir.read("reviews.txt"), QByteArray("chosen\n"));
     QCOMPARE(f.dir.read("labels.txt"), QByteArray("positive\n"));
@@ -187,9 +182,7 @@ void TrainingTest::failedStagingCopyKeepsEverything()
     QVERIFY(f.dir.write("labels.txt", "old labels\n"));
     QVERIFY(f.dir.write(progressFile, "0.5"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("reviews.txt"), f.dir.filePath("l.txt")));
-
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("reviews.txt"), f.dir.filePath("l.txt")));
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
     QVERIFY(!MainWindowProbe::trainProcess(f.window));
@@ -207,8 +200,7 @@ void TrainingTest::refusesAStagingFileAsInput()
     QVERIFY(QDir(f.dir.path()).mkdir("temp"));
     QVERIFY(f.dir.write("temp/reviews.txt", "the only copy\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("temp/reviews.txt"), f.dir.filePath("l.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("temp/reviews.txt"), f.dir.filePath("l.txt")));
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
     QCOMPARE(f.dir.read("temp/reviews.txt"), QByteArray("the only copy\n"));
@@ -245,7 +237,7 @@ void TrainingTest::progressValues()
     QVERIFY(f.writeScript("emotion.bat", reportingWorker(content)));
     QVERIFY(f.chooseSomeInputs());
     f.ui()->progressBar->setValue(37);
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
 
     QTRY_VERIFY_WITH_TIMEOUT(!log.lines().isEmpty(), 5000);
     const DebugLog::Line first = log.lines().first();
@@ -266,7 +258,7 @@ void TrainingTest::missingProgressFileChangesNothing()
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
     QVERIFY(f.chooseSomeInputs());
     f.ui()->progressBar->setValue(37);
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QTest::qWait(1300);
     QVERIFY(log.lines().isEmpty());
     QCOMPARE(f.ui()->progressBar->value(), 37);
@@ -288,8 +280,7 @@ void TrainingTest::completion()
     DebugLog log;
     // The worker keeps running after its end signal, as a slow one would.
     QVERIFY(f.writeScript("emotion.bat", "sleep 0.7\n" + reportingWorker(content).replace("sleep 20", "sleep 1")));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QTimer *timer = MainWindowProbe::pollTimer(f.window);
 
     QVERIFY(f.modals.waitForSeen(3, 8000));
@@ -308,13 +299,12 @@ void TrainingTest::secondRunKeepsFullBarUntilNewProgress()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 8000));
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::trainProcess(f.window), 5000);
 
     QVERIFY(f.writeScript("emotion.bat", "sleep 1.2\nprintf 0.4 > 计数.txt\nexec sleep 20"));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QVERIFY(!f.dir.exists(progressFile));
     QTest::qWait(700);
@@ -331,8 +321,7 @@ void TrainingTest::missingScriptEndsTheRun()
     QVERIFY(f.writeScript("bin/emotion.bat", "touch \"$(dirname \"$0\")/../from-path\"\nprintf 1 > 计数.txt"));
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", f.dir.filePath("bin").toLocal8Bit() + ":" + oldPath);
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     const bool seen = f.modals.waitForSeen(3, 5000);
     qputenv("PATH", oldPath);
     QVERIFY(seen);
@@ -343,7 +332,7 @@ void TrainingTest::missingScriptEndsTheRun()
 
     // A new start is accepted once the script is there.
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    f.startTraining();
     QVERIFY(f.modals.waitForSeen(4, 8000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
 }
@@ -352,8 +341,7 @@ void TrainingTest::scriptWithoutExecuteBitRunsThroughShell()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt", /*executable=*/false));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 8000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
 }
@@ -366,8 +354,7 @@ void TrainingTest::workerExitingWithoutEndSignalShowsItsMessage()
                           "echo '错误：labels.txt 第 3 行：未知标签 \"maybe\"' >&2\n"
                           "echo 'error: labels.txt line 3: unknown label \"maybe\"' >&2\n"
                           "exit 2"));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 5000));
     const ModalHandler::Seen box = f.lastBox();
     QCOMPARE(box.title, QStringLiteral("训练未完成"));
@@ -384,8 +371,7 @@ void TrainingTest::workerThatFinishesAtOnceCompletesOnce()
 {
     RunFixture f;
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt\nexit 0"));
-    QVERIFY(f.chooseSomeInputs());
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
     QTest::qWait(1200);

@@ -51,8 +51,7 @@ void WorkDirTest::testRunReplacesALinkedTestFile()
     QVERIFY(makeLink(outside.filePath("victim.txt"), f.dir.filePath("test.txt")));
     QVERIFY(f.writeScript("test.bat", "cp test.txt seen.txt\nprintf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
 
-    f.ui()->test_txt->setPlainText(QStringLiteral("good\nbad"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest(QStringLiteral("good\nbad"));
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
     QCOMPARE(readFile(outside.filePath("victim.txt")), QByteArray("someone else's file\n"));
@@ -86,9 +85,7 @@ void WorkDirTest::stagingDirectoryIsMadeReal()
     else
         QVERIFY(f.dir.write("temp", "in the way\n"));
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
-    QVERIFY(f.chooseSomeInputs());
-
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(MainWindowProbe::trainProcess(f.window));
     QCOMPARE(f.boxCount(), 0);
     QCOMPARE(readFile(outside.filePath("reviews.txt")), QByteArray("their reviews\n"));
@@ -106,8 +103,7 @@ void WorkDirTest::chosenFileNamedTempIsKept()
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
     QVERIFY(f.dir.write("temp", "my reviews, in a file called temp\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.chooseInputs(f.dir.filePath("temp"), f.dir.filePath("l.txt")));
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startTraining(f.dir.filePath("temp"), f.dir.filePath("l.txt")));
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
     QCOMPARE(f.dir.read("temp"), QByteArray("my reviews, in a file called temp\n"));
@@ -126,12 +122,10 @@ void WorkDirTest::linkedExchangeFilesAreReplaced()
     QVERIFY(makeLink(outside.filePath("absent.txt"), f.dir.filePath("out.txt"))); // dangling
     QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
     QVERIFY(f.writeScript("test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
-    QVERIFY(f.chooseSomeInputs());
-
-    QTest::mouseClick(f.ui()->pushButton_4, Qt::LeftButton);
+    QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(4, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
 
@@ -159,7 +153,7 @@ void WorkDirTest::specialResultFilesDoNotBlock()
     QFETCH(QString, title);
     RunFixture f;
     QVERIFY(f.writeScript("test.bat", script));
-    QTest::mouseClick(f.ui()->text_button, Qt::LeftButton);
+    f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, title);
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::testProcess(f.window), 3000);
