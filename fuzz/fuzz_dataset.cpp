@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dataset.h"
+#include "features/dataset.h"
 #include "fuzz_common.h"
-#include "line_reader.h"
+#include "io/line_reader.h"
 
 using namespace sentiment;
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fuzz_common.h"
-#include "line_reader.h"
-#include "text_decoder.h"
+#include "io/line_reader.h"
+#include "text/text_decoder.h"
 
 using namespace sentiment;
 

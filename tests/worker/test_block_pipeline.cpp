@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "block_pipeline.h"
-#include "line_reader.h"
+#include "io/line_reader.h"
+#include "learn/block_pipeline.h"
 
 using namespace sentiment;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dataset.h"
-#include "errors.h"
+#include "features/dataset.h"
+#include "text/errors.h"
 
 using namespace sentiment;
 

@@ -2,10 +2,10 @@
 
 #include <thread>
 
-#include "atomic_file.h"
-#include "errors.h"
-#include "progress.h"
+#include "io/atomic_file.h"
+#include "io/progress.h"
 #include "test_support.h"
+#include "text/errors.h"
 
 using namespace sentiment;
 

@@ -9,10 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "atomic_file.h"
-#include "errors.h"
-#include "output_checks.h"
+#include "io/atomic_file.h"
+#include "io/output_checks.h"
 #include "test_support.h"
+#include "text/errors.h"
 
 using namespace sentiment;
 namespace fs = std::filesystem;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "errors.h"
-#include "line_reader.h"
+#include "io/line_reader.h"
 #include "test_support.h"
-#include "text_decoder.h"
+#include "text/errors.h"
+#include "text/text_decoder.h"
 
 using namespace sentiment;
 using namespace std::string_literals;

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "hashed_features.h"
-#include "tokenizer.h"
+#include "features/hashed_features.h"
+#include "features/tokenizer.h"
 
 using namespace sentiment;
 

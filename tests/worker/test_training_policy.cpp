@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "dataset.h"
-#include "line_reader.h"
-#include "memory_budget.h"
-#include "solver_policy.h"
+#include "features/dataset.h"
+#include "io/line_reader.h"
+#include "learn/memory_budget.h"
+#include "learn/solver_policy.h"
 #include "trainer.h"
 
 using namespace sentiment;

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "dataset.h"
-#include "hashed_features.h"
-#include "line_reader.h"
+#include "features/dataset.h"
+#include "features/hashed_features.h"
+#include "io/line_reader.h"
 #include "trainer.h"
 
 using namespace sentiment;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "commands.h"
-#include "errors.h"
 #include "project_version.h"
+#include "text/errors.h"
 #include "utf8_arguments.h"
 
 using namespace sentiment;

@@ -7,15 +7,15 @@
 #include <algorithm>
 #include <string>
 
-#include "block_pipeline.h"
-#include "errors.h"
-#include "memory_budget.h"
-#include "nb_counts.h"
-#include "nbsvm_training.h"
-#include "parallel_jobs.h"
-#include "adagrad_learner.h"
-#include "review_split.h"
-#include "streamed_nbsvm.h"
+#include "learn/adagrad_learner.h"
+#include "learn/block_pipeline.h"
+#include "learn/memory_budget.h"
+#include "learn/nb_counts.h"
+#include "learn/nbsvm_training.h"
+#include "learn/parallel_jobs.h"
+#include "learn/review_split.h"
+#include "learn/streamed_nbsvm.h"
+#include "text/errors.h"
 
 namespace sentiment {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "hashed_features.h"
-#include "line_reader.h"
-#include "model.h"
-#include "solver_policy.h"
+#include "features/hashed_features.h"
+#include "features/model.h"
+#include "io/line_reader.h"
+#include "learn/solver_policy.h"
 
 namespace sentiment {
 

@@ -1,0 +1,57 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "features/hashed_features.h"
+#include "io/line_reader.h"
+
+namespace sentiment {
+
+// A run of consecutive reviews and the feature ids of each.
+struct FeatureBlock {
+    std::size_t first = 0;  // index of the first review in the file
+    std::size_t count = 0;
+    std::vector<std::uint32_t> ids;
+    std::vector<std::uint64_t> offsets;  // review k: ids[offsets[k], offsets[k + 1])
+};
+
+// Turns the first n lines of a source into feature ids on several threads
+// and hands the blocks to the caller in file order, so what the caller
+// computes does not depend on thread timing. One thread reads and decodes
+// (the source is sequential), workers hash, the caller learns; a fixed number
+// of blocks in flight, each ending after block_lines lines or once its text
+// reaches block_bytes, bounds the memory whatever the length of the reviews.
+class BlockPipeline {
+public:
+    BlockPipeline(TextSource& source, std::size_t n, const FeatureOptions& features, std::size_t block_lines,
+                  unsigned workers, std::size_t block_bytes = std::numeric_limits<std::size_t>::max());
+    // Blocks in flight at once: what the memory bound multiplies.
+    static std::size_t slots_for(unsigned workers);
+    ~BlockPipeline();
+    // Rewinds the source and passes every block to consume, in order. An
+    // Error from reading (or from consume) stops all threads and is rethrown.
+    void run(const std::function<void(const FeatureBlock&)>& consume);
+
+    // Worker threads for this machine: every core, as the caller's learning
+    // is cheap next to hashing.
+    static unsigned default_workers();
+
+private:
+    struct Slot;
+    // Kept from run to run: buffers that grow once are not freed and
+    // allocated again on other threads, which fragments the heap.
+    std::vector<Slot> slots_;
+    TextSource& source_;
+    std::size_t n_;
+    FeatureOptions features_;
+    std::size_t block_lines_;
+    std::size_t block_bytes_;
+    unsigned workers_;
+};
+
+}  // namespace sentiment

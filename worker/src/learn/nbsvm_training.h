@@ -1,0 +1,18 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "learn/nb_counts.h"
+#include "learn/parallel_jobs.h"
+#include "trainer.h"
+
+namespace sentiment {
+
+// NBSVM on reviews held in memory. With cross_validate, k-fold
+// cross-validation picks the NB interpolation and fits Platt scaling on every
+// review's out-of-fold score; the model is then fit on all reviews. The
+// cache's ids are renumbered densely in place.
+TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
+                        bool cross_validate, ProgressSink& progress);
+
+}  // namespace sentiment
