@@ -13,7 +13,6 @@
 #include "learn/nb_counts.h"
 #include "learn/nbsvm_training.h"
 #include "learn/parallel_jobs.h"
-#include "learn/review_split.h"
 #include "learn/streamed_nbsvm.h"
 #include "text/errors.h"
 
@@ -82,11 +81,6 @@ bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, 
 }
 
 }  // namespace
-
-bool held_out(const std::uint32_t* ids, std::size_t count, std::size_t reviews, const TrainOptions& o) {
-    if (o.holdout <= 0 || reviews < kMinReviewsToValidate) return false;
-    return review_draw(ids, count, o.seed ^ 0x5DEECE66DULL) < o.holdout;
-}
 
 TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
                         const std::function<void(double)>& progress_callback) {

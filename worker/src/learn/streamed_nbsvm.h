@@ -4,7 +4,7 @@
 
 #include "io/line_reader.h"
 #include "learn/parallel_jobs.h"
-#include "trainer.h"
+#include "learn/training.h"
 
 namespace sentiment {
 
