@@ -10,9 +10,9 @@
 #include "learn/adagrad_learner.h"
 #include "learn/block_pipeline.h"
 #include "learn/memory_budget.h"
-#include "learn/nb_counts.h"
 #include "learn/nbsvm_training.h"
-#include "learn/parallel_jobs.h"
+#include "learn/progress_sink.h"
+#include "learn/review_cache.h"
 #include "learn/streamed_nbsvm.h"
 #include "text/errors.h"
 

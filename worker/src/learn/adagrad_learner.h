@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "learn/nb_counts.h"
-#include "learn/parallel_jobs.h"
+#include "learn/progress_sink.h"
+#include "learn/review_cache.h"
 #include "learn/training.h"
 
 namespace sentiment {

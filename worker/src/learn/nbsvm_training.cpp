@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "learn/block_pipeline.h"
+#include "learn/parallel_jobs.h"
 #include "learn/review_split.h"
 #include "learn/seeded_shuffle.h"
 #include "learn/svm_solver.h"

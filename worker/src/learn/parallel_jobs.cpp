@@ -10,11 +10,6 @@
 
 namespace sentiment {
 
-void ProgressSink::operator()(double fraction) {
-    reported_ = std::max(reported_, std::min(fraction, 0.99));
-    if (sink_) sink_(reported_);
-}
-
 void run_jobs(std::size_t count, unsigned threads,
               const std::function<void(std::size_t, std::atomic<int>&)>& job, ProgressSink& progress, double begin,
               double end) {

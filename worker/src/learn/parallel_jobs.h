@@ -3,20 +3,9 @@
 #include <cstddef>
 #include <functional>
 
+#include "learn/progress_sink.h"
+
 namespace sentiment {
-
-// Passes fractions on, never backwards and never reaching 1: only whoever
-// saves the result may say the work is done.
-class ProgressSink {
-public:
-    explicit ProgressSink(std::function<void(double)> sink) : sink_(std::move(sink)) {}
-    void operator()(double fraction);
-    double reported() const { return reported_; }
-
-private:
-    std::function<void(double)> sink_;
-    double reported_ = 0;
-};
 
 // Runs jobs 0..count-1 on up to `threads` threads; each job moves its own
 // counter from 0 to 1000 as it works. Meanwhile the calling thread reports

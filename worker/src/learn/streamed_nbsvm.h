@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "io/line_reader.h"
-#include "learn/parallel_jobs.h"
+#include "learn/progress_sink.h"
 #include "learn/training.h"
 
 namespace sentiment {

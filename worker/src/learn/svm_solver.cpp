@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "learn/nb_counts.h"
 #include "learn/seeded_shuffle.h"
 
 namespace sentiment {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "learn/nb_counts.h"
+#include "learn/review_cache.h"
 
 namespace sentiment {
 
