@@ -1,14 +1,10 @@
 #include "features/model.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -19,33 +15,6 @@
 
 namespace sentiment {
 
-namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-}
-
-void* allocate_table(std::size_t bytes) {
-#ifdef __linux__
-    if (bytes >= kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* p = std::aligned_alloc(kHugePage, rounded);
-        if (!p) throw std::bad_alloc();
-        madvise(p, rounded, MADV_HUGEPAGE);  // a hint; refusal is harmless
-        return p;
-    }
-#endif
-    return ::operator new(bytes);
-}
-
-void free_table(void* p, std::size_t bytes) noexcept {
-#ifdef __linux__
-    if (bytes >= kHugePage) {
-        std::free(p);
-        return;
-    }
-#endif
-    ::operator delete(p);
-}
-
 double Model::score(const std::vector<std::uint32_t>& ids) const {
     double s = bias;
     for (std::uint32_t id : ids) s += weights[id];
@@ -53,7 +22,7 @@ double Model::score(const std::vector<std::uint32_t>& ids) const {
 }
 
 double Model::probability(const std::vector<std::uint32_t>& ids) const {
-    return 1.0 / (1.0 + std::exp(-score(ids)));
+    return sigmoid(score(ids));
 }
 
 namespace {

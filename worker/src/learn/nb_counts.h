@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "features/model.h"
+#include "features/table.h"
 #include "learn/doc.h"
 
 namespace sentiment {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "features/model.h"
 #include "learn/nb_counts.h"
 #include "learn/seeded_shuffle.h"
 

@@ -1,6 +1,5 @@
 #pragma once
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -58,7 +57,5 @@ struct Calibration {
 // Picks the interpolation whose Platt-scaled scores have the least log loss
 // on reviews the scorers had not learnt.
 Calibration calibrate(const std::vector<ScoreParts>& parts, const std::vector<std::uint8_t>& labels);
-
-inline double sigmoid(double s) { return 1.0 / (1.0 + std::exp(-s)); }
 
 }  // namespace sentiment
