@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "text/utf8_append.h"
+#include "text/utf8.h"
 
 namespace sentiment {
 

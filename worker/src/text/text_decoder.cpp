@@ -4,7 +4,7 @@
 
 #include "text/errors.h"
 #include "text/gb18030.h"
-#include "text/utf8_append.h"
+#include "text/utf8.h"
 
 namespace sentiment {
 
