@@ -26,52 +26,6 @@ std::string_view TokenList::operator[](std::size_t i) const {
 
 namespace {
 
-constexpr char32_t kInvalid = 0xFFFFFFFF;
-
-// Decodes one code point at text[i], advancing i; invalid input yields kInvalid.
-char32_t next_code_point(std::string_view text, std::size_t& i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char c = byte(i);
-    if (c < 0x80) {
-        ++i;
-        return c;
-    }
-    int need;
-    char32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-        need = 1;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        need = 2;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        need = 3;
-        cp = c & 0x07;
-    } else {
-        ++i;
-        return kInvalid;
-    }
-    if (i + static_cast<std::size_t>(need) >= text.size()) {
-        ++i;
-        return kInvalid;
-    }
-    for (int k = 1; k <= need; ++k) {
-        unsigned char d = byte(i + static_cast<std::size_t>(k));
-        if ((d & 0xC0) != 0x80) {
-            ++i;
-            return kInvalid;
-        }
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    static constexpr char32_t min_for[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < min_for[need] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return kInvalid;
-    }
-    i += static_cast<std::size_t>(need) + 1;
-    return cp;
-}
-
 // Folds full-width forms and CJK punctuation onto their ASCII twins, so
 // "！" and "!" are one feature.
 char32_t normalise(char32_t cp) {
@@ -201,7 +155,7 @@ void tokenize(std::string_view text, TokenList& out) {
             continue;
         }
         char32_t cp = next_code_point(text, i);
-        if (cp == kInvalid) {
+        if (cp == kNotUtf8) {
             s.flush_word();
             continue;
         }
@@ -211,7 +165,7 @@ void tokenize(std::string_view text, TokenList& out) {
         } else if (cp == '\'' && s.in_word() && i < text.size()) {
             std::size_t j = i;
             char32_t after = normalise(next_code_point(text, j));
-            if (after != kInvalid && is_word_char(after)) {
+            if (after != kNotUtf8 && is_word_char(after)) {
                 s.add_char(cp);
             } else {
                 s.flush_word();

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "text/utf8.h"
+
 namespace sentiment {
 
 std::string where_en(std::string_view file, std::size_t line) {
@@ -17,23 +19,6 @@ std::string where_zh(std::string_view file, std::size_t line) {
 }
 
 namespace {
-
-// Length and code point of the UTF-8 character at the start of s; length 0
-// when the bytes there are not one.
-std::size_t utf8_character(std::string_view s, char32_t& cp) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = b(0);
-    std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-    if (n == 0 || s.size() < n) return 0;
-    cp = c & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((b(k) & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b(k) & 0x3F);
-    }
-    const char32_t smallest = n == 2 ? 0x80 : n == 3 ? 0x800 : 0x10000;
-    if (cp < smallest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
 
 // Characters that print as nothing or as a plain space and would make a
 // message such as unknown label "positive" a riddle.
@@ -57,24 +42,24 @@ std::string quoted(std::string_view text, std::size_t max_chars) {
             break;
         }
         const auto c = static_cast<unsigned char>(text[i]);
-        char32_t cp = 0;
-        const std::size_t n = c < 0x80 ? 1 : utf8_character(text.substr(i), cp);
+        std::size_t next = i;
+        const char32_t cp = next_code_point(text, next);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F || n == 0) {
+        } else if (c < 0x20 || c == 0x7F || cp == kNotUtf8) {
             // Control characters and bytes that are not UTF-8, as \xNN.
             out += "\\x";
             out += hex[c >> 4];
             out += hex[c & 15];
-        } else if (n > 1 && invisible(cp)) {
+        } else if (cp >= 0x80 && invisible(cp)) {
             char code[16];
             std::snprintf(code, sizeof code, "<U+%04X>", static_cast<unsigned>(cp));
             out += code;
         } else {
-            out.append(text.substr(i, n));
+            out.append(text.substr(i, next - i));
         }
-        i += n == 0 ? 1 : n;
+        i = next;
     }
     return out + "\"";
 }
