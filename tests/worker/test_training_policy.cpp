@@ -55,25 +55,22 @@ TEST(SolverPolicy, ChoosesThePathAndFeaturesByMemoryAndLength) {
         ReviewSample sample;
         std::size_t reviews;
         std::uint64_t budget;
-        bool sgd;
         SolverPath path;
         bool letters;
         const char* reason;  // a word the reason must hold; "" = no reason
     } cases[] = {
-        {"short reviews that fit", sample(100, 150, 60), 10000, 512 * kMiB, false, SolverPath::InMemoryNbsvm, true, ""},
-        {"AdaGrad asked for", sample(100, 150, 60), 10000, 512 * kMiB, true, SolverPath::InMemoryAdaGrad, true, ""},
-        {"long reviews", sample(1300, 1500, 600), 25000, 2048 * kMiB, false, SolverPath::InMemoryNbsvm, false, "long"},
-        {"fit only without letters", sample(100, 150, 60), 2000000, 1200 * kMiB, false, SolverPath::InMemoryNbsvm,
+        {"short reviews that fit", sample(100, 150, 60), 10000, 512 * kMiB, SolverPath::InMemoryNbsvm, true, ""},
+        {"long reviews", sample(1300, 1500, 600), 25000, 2048 * kMiB, SolverPath::InMemoryNbsvm, false, "long"},
+        {"fit only without letters", sample(100, 150, 60), 2000000, 1200 * kMiB, SolverPath::InMemoryNbsvm,
          false, "budget"},
-        {"fit in no way", sample(100, 150, 60), 2000000, 300 * kMiB, false, SolverPath::Streamed, false, "budget"},
-        {"below the streaming floor", sample(100, 150, 60), 2000000, 20 * kMiB, false, SolverPath::Streamed, false,
+        {"fit in no way", sample(100, 150, 60), 2000000, 300 * kMiB, SolverPath::Streamed, false, "budget"},
+        {"below the streaming floor", sample(100, 150, 60), 2000000, 20 * kMiB, SolverPath::Streamed, false,
          "at least"},
-        {"long and too many", sample(1300, 1500, 600), 2000000, 512 * kMiB, false, SolverPath::Streamed, false, "long"},
+        {"long and too many", sample(1300, 1500, 600), 2000000, 512 * kMiB, SolverPath::Streamed, false, "long"},
     };
     for (const Case& c : cases) {
         SolverRequest r;
         r.reviews = c.reviews;
-        r.sgd = c.sgd;
         r.threads = 2;
         r.budget = c.budget;
         const SolverChoice choice = choose_solver(c.sample, r);

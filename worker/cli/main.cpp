@@ -64,20 +64,13 @@ int main(int argc, char** argv) {
     train->add_option("--progress", tf.progress, "Progress file: fraction done, 1 when finished")->capture_default_str();
     train->add_option("--seed", to.seed, "Random seed; the same seed gives the same model")->capture_default_str()
         ->check(kSeedRange);
-    train->add_option("--epochs", to.max_epochs, "Most passes over the reviews")->capture_default_str()->check(CLI::Range(1, 1000));
-    train->add_option("--learning-rate", to.learning_rate, "AdaGrad step size")->capture_default_str()->check(CLI::Range(1e-6, 100.0));
-    train->add_option("--l2", to.l2, "L2 penalty")->capture_default_str()->check(CLI::Range(0.0, 100.0));
-    train->add_option("--nb-weight", to.nb_weight, "Starting weight of each naive Bayes ratio (the model begins as naive Bayes)")
-        ->capture_default_str()->check(CLI::Range(0.0, 10.0));
     train->add_option("--svm-c", to.svm_c, "SVM cost of a margin violation")->capture_default_str()
         ->check(CLI::Range(1e-6, 1e6));
     train->add_option("--interpolation", to.interpolation, "Share of the SVM in its mix with naive Bayes when there are too few reviews to choose it by cross-validation")
         ->capture_default_str()->check(CLI::Range(0.0, 1.0));
-    train->add_flag("--sgd", to.use_sgd, "Use AdaGrad logistic regression even when the reviews fit in memory")
-        ->capture_default_str();
     train->add_option("--nb-alpha", to.nb_smoothing, "Smoothing of the naive Bayes counts")->capture_default_str()
         ->check(CLI::Range(1e-3, 100.0));
-    train->add_option("--holdout", to.holdout, "Share of reviews set aside to choose the number of AdaGrad passes (--sgd); 0 also turns off the cross-validation that picks the NB interpolation and the probability scale")
+    train->add_option("--holdout", to.holdout, "Share of reviews set aside to measure a model learnt from the file block by block; 0 also turns off the cross-validation that picks the NB interpolation and the probability scale")
         ->capture_default_str()->check(CLI::Range(0.0, 0.5));
     train->add_option("--threads", to.threads, "Threads hashing reviews too many to keep in memory (0: one per core); "
                       "the model is the same for any number")

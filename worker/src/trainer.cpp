@@ -1,13 +1,11 @@
 // Picks how to learn from the reviews and hands them to that learner: NBSVM
-// on reviews held in memory (nbsvm_training), AdaGrad over them when asked
-// for (--sgd), or NBSVM by blocks read from the file when they do not fit
-// (streamed_nbsvm).
+// on reviews held in memory (nbsvm_training), or NBSVM by blocks read from
+// the file when they do not fit (streamed_nbsvm).
 #include "trainer.h"
 
 #include <algorithm>
 #include <string>
 
-#include "learn/adagrad_learner.h"
 #include "learn/block_pipeline.h"
 #include "learn/memory_budget.h"
 #include "learn/nbsvm_training.h"
@@ -93,7 +91,6 @@ TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& la
     SolverRequest request;
     request.reviews = n;
     request.features = f;
-    request.sgd = options.use_sgd;
     request.threads = cross_validate ? std::min(options.threads ? options.threads : BlockPipeline::default_workers(),
                                                 unsigned(kMaxFitsAtOnce))
                                      : 1;
@@ -110,8 +107,6 @@ TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& la
         if (choice.path != SolverPath::Streamed) reason += std::string(reason.empty() ? "" : "; ") + "features over the budget";
         chosen.memory_budget = request.budget;
         result = train_streamed(reviews, labels, chosen, progress);
-    } else if (choice.path == SolverPath::InMemoryAdaGrad) {
-        result = train_adagrad_cached(cache, labels, chosen, progress);
     } else {
         result = train_nbsvm(cache, labels, chosen, cross_validate, progress);
     }

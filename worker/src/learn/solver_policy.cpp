@@ -7,7 +7,6 @@ namespace sentiment {
 const char* solver_path_name(SolverPath path) {
     switch (path) {
         case SolverPath::InMemoryNbsvm: return "in memory (NBSVM)";
-        case SolverPath::InMemoryAdaGrad: return "in memory (AdaGrad)";
         case SolverPath::Streamed: return "streamed (NBSVM by blocks read from the file)";
     }
     return "?";
@@ -68,7 +67,7 @@ SolverChoice choose_solver(const ReviewSample& s, const SolverRequest& r) {
         c.reason = "no letter n-grams, to fit the memory budget";
     }
     if (c.need <= r.budget) {
-        c.path = r.sgd ? SolverPath::InMemoryAdaGrad : SolverPath::InMemoryNbsvm;
+        c.path = SolverPath::InMemoryNbsvm;
     } else {
         c.path = SolverPath::Streamed;
         c.features.char_min = c.features.char_max = 0;

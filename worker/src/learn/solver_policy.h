@@ -8,7 +8,6 @@ namespace sentiment {
 
 enum class SolverPath {
     InMemoryNbsvm,    // the most accurate; needs every review's features in memory
-    InMemoryAdaGrad,  // asked for with --sgd; needs them in memory too
     Streamed,         // re-reads the file each pass; memory does not grow with it
 };
 
@@ -25,7 +24,6 @@ struct ReviewSample {
 struct SolverRequest {
     std::size_t reviews = 0;  // in the whole set
     FeatureOptions features;
-    bool sgd = false;
     unsigned threads = 1;     // that fit side by side
     std::uint64_t budget = 0;  // bytes
 };

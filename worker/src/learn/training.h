@@ -11,15 +11,12 @@ namespace sentiment {
 struct TrainOptions {
     FeatureOptions features;
     std::uint64_t seed = 1;
-    int max_epochs = 12;
-    double learning_rate = 0.2;
-    double l2 = 1e-4;
     double nb_smoothing = 1.0;
-    double nb_weight = 0.0;  // weights start at, and are pulled towards, this
-    double svm_c = 0.01;       // cost of a margin violation (squared hinge)
+    double svm_c = 0.01;          // cost of a margin violation (squared hinge)
     double interpolation = 0.25;  // share of the SVM in the mix with naive Bayes
-    bool use_sgd = false;      // AdaGrad logistic regression even when the reviews fit in memory
-    double holdout = 0.1;  // share of reviews kept aside to pick the epoch count
+    // Share of reviews set aside to measure a model learnt block by block
+    // from the file; 0 also turns off cross-validation in memory.
+    double holdout = 0.1;
     // Bytes training may hold; 0 = a share of this machine's memory. Reviews
     // whose features do not fit are re-read from the file each pass instead.
     std::uint64_t memory_budget = 0;
@@ -41,7 +38,7 @@ enum class Validation {
 
 struct TrainResult {
     Model model;
-    int epochs = 0;                 // epochs the final model was trained for
+    int epochs = 0;                 // passes over the file when streamed; 1 in memory
     SolverPath path = SolverPath::InMemoryNbsvm;
     std::string path_reason;        // why that path and features, if not the obvious
     std::uint64_t budget = 0;       // bytes
