@@ -1,5 +1,5 @@
 // Picks how to learn from the reviews and hands them to that learner: NBSVM
-// on reviews held in memory (nbsvm_training), or NBSVM by blocks read from
+// on reviews held in memory (in_memory_nbsvm), or NBSVM by blocks read from
 // the file when they do not fit (streamed_nbsvm).
 #include "trainer.h"
 
@@ -7,8 +7,8 @@
 #include <string>
 
 #include "learn/block_pipeline.h"
+#include "learn/in_memory_nbsvm.h"
 #include "learn/memory_budget.h"
-#include "learn/nbsvm_training.h"
 #include "learn/progress_sink.h"
 #include "learn/review_cache.h"
 #include "learn/streamed_nbsvm.h"

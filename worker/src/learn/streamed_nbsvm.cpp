@@ -5,8 +5,8 @@
 
 #include "learn/block_pipeline.h"
 #include "learn/nb_counts.h"
+#include "learn/nbsvm_solver.h"
 #include "learn/seeded_shuffle.h"
-#include "learn/svm_solver.h"
 
 namespace sentiment {
 

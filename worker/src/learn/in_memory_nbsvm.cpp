@@ -7,16 +7,16 @@
 // Cross-validation on the training reviews picks beta and fits Platt scaling
 // (Platt 1999) on the out-of-fold scores, which turns scores into
 // probabilities and sets the decision threshold.
-#include "learn/nbsvm_training.h"
+#include "learn/in_memory_nbsvm.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "learn/block_pipeline.h"
+#include "learn/nbsvm_solver.h"
 #include "learn/parallel_jobs.h"
 #include "learn/review_split.h"
 #include "learn/seeded_shuffle.h"
-#include "learn/svm_solver.h"
 
 namespace sentiment {
 

@@ -1,4 +1,4 @@
-#include "learn/svm_solver.h"
+#include "learn/nbsvm_solver.h"
 
 #include <algorithm>
 #include <cmath>
