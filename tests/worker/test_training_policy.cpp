@@ -71,7 +71,7 @@ TEST(SolverPolicy, ChoosesThePathAndFeaturesByMemoryAndLength) {
     for (const Case& c : cases) {
         SolverRequest r;
         r.reviews = c.reviews;
-        r.threads = 2;
+        r.fits_at_once = 2;
         r.budget = c.budget;
         const SolverChoice choice = choose_solver(c.sample, r);
         EXPECT_EQ(choice.path, c.path) << c.what;

@@ -34,11 +34,6 @@ BlockPipeline::~BlockPipeline() = default;
 
 std::size_t BlockPipeline::slots_for(unsigned workers) { return std::max(1u, workers) + 2; }
 
-unsigned BlockPipeline::default_workers() {
-    unsigned hw = std::thread::hardware_concurrency();
-    return std::clamp(hw, 1u, 8u);
-}
-
 void BlockPipeline::run(const std::function<void(const FeatureBlock&)>& consume) {
     if (n_ == 0) return;
     // Known once the reader has cut the last block.

@@ -37,10 +37,6 @@ public:
     // Error from reading (or from consume) stops all threads and is rethrown.
     void run(const std::function<void(const FeatureBlock&)>& consume);
 
-    // Worker threads for this machine: every core, as the caller's learning
-    // is cheap next to hashing.
-    static unsigned default_workers();
-
 private:
     struct Slot;
     // Kept from run to run: buffers that grow once are not freed and

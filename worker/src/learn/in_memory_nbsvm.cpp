@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "learn/block_pipeline.h"
 #include "learn/nbsvm_solver.h"
 #include "learn/parallel_jobs.h"
 #include "learn/review_split.h"
@@ -59,19 +58,18 @@ SvmSettings settings_for(const TrainOptions& o, int fold, std::size_t reviews) {
 }  // namespace
 
 TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
-                        bool cross_validate, ProgressSink& progress) {
+                        const TrainingPlan& plan, ProgressSink& progress) {
     const std::size_t n = cache.size();
     TrainResult result;
     result.path = SolverPath::InMemoryNbsvm;
-    const std::vector<std::uint32_t> dense_to_bucket = densify(cache, o.features.bits);
+    const std::vector<std::uint32_t> dense_to_bucket = densify(cache, plan.features.bits);
     const std::size_t u = dense_to_bucket.size();
-    const unsigned threads = o.threads ? o.threads : BlockPipeline::default_workers();
     double beta = o.interpolation;
     Platt platt;
     const double begin = progress.reported();
     // Fewer folds on large sets: each fold is then cheaper relative to
     // what it learns, and the choice of interpolation and scale is as sure.
-    const int k = cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
+    const int k = plan.cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
     // On very large sets the folds cover a sample drawn by content: the
     // interpolation and scale are as sure, and the final fit, not the
     // folds, sets the time.
@@ -87,7 +85,7 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
     // Job 0 is the final fit on all reviews, which does not depend on the
     // folds, so it runs beside them; jobs 1..k are the folds.
     run_jobs(
-        std::size_t(k) + 1, threads,
+        std::size_t(k) + 1, plan.threads,
         [&](std::size_t job, std::atomic<int>& done) {
             if (job == 0) {
                 fit = fit_nbsvm(cache, labels, u, {}, settings_for(o, -1, n), &done);
@@ -125,8 +123,8 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
         result.validation = Validation::CrossValidated;
     }
     Model m;
-    m.features = o.features;
-    m.weights.assign(std::size_t{1} << o.features.bits, 0.0f);
+    m.features = plan.features;
+    m.weights.assign(std::size_t{1} << plan.features.bits, 0.0f);
     for (std::size_t j = 0; j < u; ++j) {
         const double w = (1 - beta) * fit.mean_abs + beta * fit.w[j];
         m.weights[dense_to_bucket[j]] = static_cast<float>(platt.a * w * fit.r[j]);

@@ -5,6 +5,7 @@
 #include "learn/progress_sink.h"
 #include "learn/review_cache.h"
 #include "learn/training.h"
+#include "learn/training_plan.h"
 
 namespace sentiment {
 
@@ -13,6 +14,6 @@ namespace sentiment {
 // review's out-of-fold score; the model is then fit on all reviews. The
 // cache's ids are renumbered densely in place.
 TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
-                        bool cross_validate, ProgressSink& progress);
+                        const TrainingPlan& plan, ProgressSink& progress);
 
 }  // namespace sentiment

@@ -52,7 +52,7 @@ SolverChoice choose_solver(const ReviewSample& s, const SolverRequest& r) {
     const bool letters = r.features.char_max > 0;
     const std::uint64_t mean_bytes = s.reviews ? s.bytes / s.reviews : 0;
     auto need = [&](std::uint64_t sampled_ids) {
-        return in_memory_need(scale_to_all(sampled_ids, s, r.reviews), r.reviews, r.features.bits, r.threads);
+        return in_memory_need(scale_to_all(sampled_ids, s, r.reviews), r.reviews, r.features.bits, r.fits_at_once);
     };
     auto drop_letters = [&] {
         c.features.char_min = c.features.char_max = 0;

@@ -24,7 +24,7 @@ struct ReviewSample {
 struct SolverRequest {
     std::size_t reviews = 0;  // in the whole set
     FeatureOptions features;
-    unsigned threads = 1;     // that fit side by side
+    unsigned fits_at_once = 1;  // whose tables the budget holds side by side
     std::uint64_t budget = 0;  // bytes
 };
 

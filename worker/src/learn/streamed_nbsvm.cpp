@@ -38,21 +38,20 @@ std::size_t block_bytes_for(std::uint64_t budget, std::uint64_t tables, std::siz
 }  // namespace
 
 TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& labels, const TrainOptions& o,
-                           ProgressSink& progress) {
+                           const TrainingPlan& plan, ProgressSink& progress) {
     const std::size_t n = labels.size();
-    const std::size_t buckets = std::size_t{1} << o.features.bits;
+    const std::size_t buckets = std::size_t{1} << plan.features.bits;
     TrainResult result;
     result.path = SolverPath::Streamed;
     // Set aside by content in the counting pass, remembered for the rest.
     std::vector<bool> held(n);
     auto is_held = [&](std::size_t i) { return bool(held[i]); };
-    const unsigned workers = o.threads ? o.threads : BlockPipeline::default_workers();
     // The weights and, while they are built, the NB ratios; per review its
     // label, alpha, and for the held-out tenth its scores (32 bytes) for the
     // calibration.
     const std::uint64_t tables = (sizeof(Cell) + sizeof(float)) * buckets + 9 * std::uint64_t(n);
-    BlockPipeline pipe(src, n, o.features, std::size_t{1} << 20, workers,
-                       block_bytes_for(o.memory_budget, tables, BlockPipeline::slots_for(workers)));
+    BlockPipeline pipe(src, n, plan.features, std::size_t{1} << 20, plan.threads,
+                       block_bytes_for(plan.budget, tables, BlockPipeline::slots_for(plan.threads)));
     const double base = progress.reported();
     const double width = (0.99 - base) / (kMaxFilePasses + 2);
     auto move = [&](double pass, const FeatureBlock& b) {
@@ -168,7 +167,7 @@ TrainResult train_streamed(TextSource& src, const std::vector<std::uint8_t>& lab
         }
     }
     Model m;
-    m.features = o.features;
+    m.features = plan.features;
     m.weights.assign(buckets, 0.0f);
     for (std::size_t j = 0; j < buckets; ++j)
         if (cells[j].r != 0.0f)
