@@ -9,6 +9,7 @@
 
 #include "features/hashed_features.h"
 #include "io/line_reader.h"
+#include "learn/doc.h"
 
 namespace sentiment {
 
@@ -18,6 +19,11 @@ struct FeatureBlock {
     std::size_t count = 0;
     std::vector<std::uint32_t> ids;
     std::vector<std::uint64_t> offsets;  // review k: ids[offsets[k], offsets[k + 1])
+
+    // Review k of the block, labelled from the labels of the whole file.
+    Doc doc(std::size_t k, const std::vector<std::uint8_t>& labels) const {
+        return Doc{ids.data() + offsets[k], static_cast<std::uint32_t>(offsets[k + 1] - offsets[k]), labels[first + k]};
+    }
 };
 
 // Turns the first n lines of a source into feature ids on several threads

@@ -9,7 +9,7 @@
 
 namespace sentiment {
 
-// NBSVM on reviews held in memory. With cross_validate, k-fold
+// NBSVM on reviews held in memory. When the plan says so, k-fold
 // cross-validation picks the NB interpolation and fits Platt scaling on every
 // review's out-of-fold score; the model is then fit on all reviews. The
 // cache's ids are renumbered densely in place.

@@ -4,119 +4,69 @@
 #include <cmath>
 #include <limits>
 
-#include "features/model.h"
-#include "learn/nb_counts.h"
-#include "learn/seeded_shuffle.h"
-
 namespace sentiment {
 
-// Stop when the projected gradients of all reviews lie this close together.
-constexpr double kTolerance = 0.1;
+NbsvmSolver::NbsvmSolver(const std::vector<float>& r, double c) : cells_(r.size()), diag_(0.5 / c) {
+    for (std::size_t j = 0; j < r.size(); ++j) cells_[j].r = r[j];
+}
 
-namespace {
-// Weight and NB ratio of a feature side by side: the solver reaches
-// features at random, and one cache miss per feature instead of two is
-// most of its time.
-struct Cell {
-    double w;
-    float r;
-};
-}  // namespace
+double NbsvmSolver::curvature(const Doc& d) const {
+    double q = 1.0 + diag_;
+    for (std::uint32_t k = 0; k < d.size; ++k) q += double(cells_[d.ids[k]].r) * cells_[d.ids[k]].r;
+    return q;
+}
 
-SvmFit fit_nbsvm(const ReviewCache& cache, const std::vector<std::uint8_t>& labels, std::size_t u,
-                 const std::vector<bool>& in_fit, const SvmSettings& settings, std::atomic<int>* permille) {
-    const std::size_t n = cache.size();
-    auto used = [&](std::size_t i) { return in_fit.empty() || in_fit[i]; };
-    SvmFit fit;
-    {
-        NbCounts counts(u, {0, 0});
-        for (std::size_t i = 0; i < n; ++i)
-            if (used(i)) count_review(counts, cache.doc(i, labels));
-        fit.r = nb_ratios(counts, settings.smoothing);
+double NbsvmSolver::gradient(const Doc& d, double alpha) const {
+    double score = bias_;
+    for (std::uint32_t k = 0; k < d.size; ++k) {
+        const Cell& c = cells_[d.ids[k]];
+        score += c.w * c.r;
     }
-    std::vector<Cell> cells(u);
-    for (std::size_t j = 0; j < u; ++j) cells[j] = Cell{0.0, fit.r[j]};
-    double bias = 0;
-    const double diag = 0.5 / settings.c;
-    std::vector<std::uint32_t> active, head;
-    for (std::size_t i = 0; i < n; ++i)
-        if (used(i)) active.push_back(static_cast<std::uint32_t>(i));
-    std::vector<double> qii(n, 0.0);
-    std::vector<double>& alpha = fit.alpha;
-    alpha.assign(n, 0.0);
-    for (std::uint32_t i : active) {
-        Doc d = cache.doc(i, labels);
-        double q = 1.0 + diag;
-        for (std::uint32_t k = 0; k < d.size; ++k) q += double(cells[d.ids[k]].r) * cells[d.ids[k]].r;
-        qii[i] = q;
+    const double y = d.label ? 1.0 : -1.0;
+    return y * score - 1.0 + diag_ * alpha;
+}
+
+template <class Alpha>
+double NbsvmSolver::step(const Doc& d, double curvature, double g, Alpha& alpha) {
+    const double pg = alpha == 0 ? std::min(g, 0.0) : g;
+    if (pg == 0.0) return pg;
+    const double old = alpha;
+    alpha = static_cast<Alpha>(std::max(old - g / curvature, 0.0));
+    const double change = (double(alpha) - old) * (d.label ? 1.0 : -1.0);
+    for (std::uint32_t k = 0; k < d.size; ++k) {
+        Cell& c = cells_[d.ids[k]];
+        c.w += change * c.r;
     }
-    // Shrinking (as in LIBLINEAR): a review whose dual variable is 0 and
-    // whose gradient is above the last pass's largest projected gradient is
-    // left out until the remaining ones converge; most reviews are far on
-    // the right side of the margin after a few passes.
-    std::size_t live = active.size();
-    double pg_max_old = std::numeric_limits<double>::infinity();
-    std::uint64_t rng = settings.seed;
-    for (int it = 0; it < settings.max_iter; ++it) {
-        head.assign(active.begin(), active.begin() + live);
-        seeded_shuffle(head, rng);
-        std::copy(head.begin(), head.end(), active.begin());
-        double pg_max = -std::numeric_limits<double>::infinity(), pg_min = -pg_max;
-        for (std::size_t s = 0; s < live; ++s) {
-            const std::uint32_t i = active[s];
-            Doc d = cache.doc(i, labels);
-            const double y = d.label ? 1.0 : -1.0;
-            double score = bias;
-            for (std::uint32_t k = 0; k < d.size; ++k) {
-                const Cell& c = cells[d.ids[k]];
-                score += c.w * c.r;
-            }
-            const double g = y * score - 1.0 + diag * alpha[i];
-            double pg = g;
-            if (alpha[i] == 0.0) {
-                if (settings.shrinking && g > pg_max_old) {
-                    std::swap(active[s], active[--live]);
-                    --s;
-                    continue;
-                }
-                pg = std::min(g, 0.0);
-            }
-            pg_max = std::max(pg_max, pg);
-            pg_min = std::min(pg_min, pg);
-            if (pg == 0.0) continue;
-            const double old = alpha[i];
-            alpha[i] = std::max(old - g / qii[i], 0.0);
-            const double step = (alpha[i] - old) * y;
-            for (std::uint32_t k = 0; k < d.size; ++k) {
-                Cell& c = cells[d.ids[k]];
-                c.w += step * c.r;
-            }
-            bias += step;
-        }
-        if (permille) permille->store((it + 1) * 1000 / settings.max_iter);
-        if (pg_max - pg_min < kTolerance) {
-            if (live == active.size()) break;
-            // Converged on the active ones: check every review once more.
-            live = active.size();
-            pg_max_old = std::numeric_limits<double>::infinity();
-            continue;
-        }
-        pg_max_old = pg_max > 0 ? pg_max : std::numeric_limits<double>::infinity();
-    }
-    if (permille) permille->store(1000);
-    fit.w.resize(u);
+    bias_ += change;
+    return pg;
+}
+
+template double NbsvmSolver::step<double>(const Doc&, double, double, double&);
+template double NbsvmSolver::step<float>(const Doc&, double, double, float&);
+
+NbsvmFit NbsvmSolver::finish() && {
+    NbsvmFit fit;
     double sum = 0;
     std::size_t seen = 0;
-    for (std::size_t j = 0; j < u; ++j) {
-        fit.w[j] = static_cast<float>(cells[j].w);
-        if (cells[j].r != 0.0f) {
-            sum += std::abs(cells[j].w);
+    for (const Cell& c : cells_)
+        if (c.r != 0.0f) {
+            sum += std::abs(c.w);
             ++seen;
         }
-    }
-    fit.bias = bias;
     fit.mean_abs = seen ? sum / double(seen) : 0.0;
+    fit.bias = bias_;
+    fit.cells = std::move(cells_);
     return fit;
+}
+
+ScoreParts score_parts(const NbsvmFit& fit, const Doc& d) {
+    ScoreParts p{fit.bias, fit.mean_abs, 0, 0};
+    for (std::uint32_t k = 0; k < d.size; ++k) {
+        const Cell& c = fit.cells[d.ids[k]];
+        p.sum_r += c.r;
+        p.sum_wr += c.w * c.r;
+    }
+    return p;
 }
 
 Platt fit_platt(const std::vector<double>& s, const std::vector<std::uint8_t>& y) {
@@ -166,6 +116,21 @@ Calibration calibrate(const std::vector<ScoreParts>& parts, const std::vector<st
         }
     }
     return best;
+}
+
+Model to_model(const NbsvmFit& fit, const Calibration& cal, const FeatureOptions& features,
+               const std::vector<std::uint32_t>& bucket_of) {
+    Model m;
+    m.features = features;
+    m.weights.assign(std::size_t{1} << features.bits, 0.0f);
+    for (std::size_t j = 0; j < fit.cells.size(); ++j) {
+        const Cell& c = fit.cells[j];
+        if (c.r == 0.0f) continue;
+        const double w = (1 - cal.beta) * fit.mean_abs + cal.beta * c.w;
+        m.weights[bucket_of.empty() ? j : bucket_of[j]] = static_cast<float>(cal.platt.a * w * c.r);
+    }
+    m.bias = static_cast<float>(cal.platt.a * fit.bias + cal.platt.c);
+    return m;
 }
 
 }  // namespace sentiment
