@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "learn/block_pipeline.h"
 #include "learn/in_memory_nbsvm.h"
 #include "learn/review_cache.h"
 #include "learn/streamed_nbsvm.h"
@@ -17,13 +18,6 @@ namespace {
 
 constexpr std::size_t kSampleLines = 2000;
 
-void next_line(TextSource& src, std::string_view& line, std::size_t i) {
-    if (!src.next(line))
-        throw Error("the reviews ended early, at review " + std::to_string(i + 1) +
-                        " (was the file changed while training?)",
-                    "评论在第 " + std::to_string(i + 1) + " 条提前结束（训练期间文件被修改了吗？）");
-}
-
 // Measures the first reviews with and without letter n-grams.
 ReviewSample sample_reviews(TextSource& src, std::size_t n, const FeatureOptions& features) {
     ReviewSample s;
@@ -35,7 +29,7 @@ ReviewSample sample_reviews(TextSource& src, std::size_t n, const FeatureOptions
     src.rewind();
     std::string_view line;
     for (std::size_t i = 0; i < std::min(n, kSampleLines); ++i) {
-        next_line(src, line, i);
+        next_review(src, line, i);
         ++s.reviews;
         s.bytes += line.size();
         with.extract(line, ids);
@@ -59,7 +53,7 @@ bool fill_cache(TextSource& src, std::size_t n, const TrainingPlan& plan, Review
     src.rewind();
     std::string_view line;
     for (std::size_t i = 0; i < n; ++i) {
-        next_line(src, line, i);
+        next_review(src, line, i);
         fx.extract(line, ids);
         if (cache.ids.size() + ids.size() > limit) {
             cache = ReviewCache{};

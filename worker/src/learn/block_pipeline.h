@@ -13,6 +13,10 @@
 
 namespace sentiment {
 
+// Reads the line of review `index` of a training pass; throws Error when the
+// source ends before it, as when the file shrinks while training.
+void next_review(TextSource& source, std::string_view& line, std::size_t index);
+
 // A run of consecutive reviews and the feature ids of each.
 struct FeatureBlock {
     std::size_t first = 0;  // index of the first review in the file
@@ -45,6 +49,13 @@ public:
 
 private:
     struct Slot;
+    struct Run;
+    void read_blocks(Run& run);
+    void read_block(Slot& slot, std::size_t seq, std::size_t first);
+    void hash_blocks(Run& run);
+    static void hash_block(Slot& slot, FeatureExtractor& extractor, std::vector<std::uint32_t>& ids);
+    void consume_blocks(Run& run, const std::function<void(const FeatureBlock&)>& consume);
+
     // Kept from run to run: buffers that grow once are not freed and
     // allocated again on other threads, which fragments the heap.
     std::vector<Slot> slots_;
