@@ -31,6 +31,11 @@ std::string_view trim(std::string_view s) {
 
 bool all_blank(std::string_view s) { return trim(s).empty(); }
 
+[[noreturn]] void unknown_label(const std::string& file, std::uint64_t line, std::string_view text) {
+    throw Error(where_en(file, line) + "unknown label " + quoted(text) + " (expected positive or negative)",
+                where_zh(file, line) + "未知标签 " + quoted(text) + "（应为 positive 或 negative）");
+}
+
 }  // namespace
 
 std::optional<bool> parse_label(std::string_view text) {
@@ -52,21 +57,21 @@ void check_review_length(std::string_view line, std::string_view file, std::uint
                 where_zh(file, line_number) + "这一行太长（" + size + " MiB；每条评论最多 1 MiB）");
 }
 
-std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labels,
-                                           const std::function<void(double)>& progress, bool require_both_classes) {
+namespace {
+
+// Labels, one a line, into 1 (positive) and 0. Blank lines count only at
+// the very end; one among labels is an unknown label.
+std::vector<std::uint8_t> read_labels(LineReader& labels, const std::function<void(double)>& progress, double total) {
     const std::string& ln = labels.name();
-    const std::string& rn = reviews.name();
     std::vector<std::uint8_t> result;
     std::string_view line;
     std::uint64_t blank_run = 0;  // blank label lines not yet known to be trailing
     std::uint64_t blank_start = 0;
     std::string blank_text;
-    // Both files count towards progress: a large set's labels take a while too.
-    const double total = double(labels.total_bytes()) + double(reviews.total_bytes());
-    std::uint64_t next_label_report = 0;
+    std::uint64_t next_report = 0;
     while (labels.next(line)) {
-        if (progress && total > 0 && labels.line_number() >= next_label_report) {
-            next_label_report = labels.line_number() + 4096;
+        if (progress && total > 0 && labels.line_number() >= next_report) {
+            next_report = labels.line_number() + 4096;
             progress(double(labels.bytes_read()) / total);
         }
         if (all_blank(line)) {
@@ -76,66 +81,90 @@ std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labe
             }
             continue;
         }
-        if (blank_run > 0) {
-            throw Error(where_en(ln, blank_start) + "unknown label " + quoted(blank_text) +
-                            " (expected positive or negative)",
-                        where_zh(ln, blank_start) + "未知标签 " + quoted(blank_text) + "（应为 positive 或 negative）");
-        }
+        if (blank_run > 0) unknown_label(ln, blank_start, blank_text);
         auto label = parse_label(line);
-        if (!label) {
-            throw Error(where_en(ln, labels.line_number()) + "unknown label " + quoted(line) +
-                            " (expected positive or negative)",
-                        where_zh(ln, labels.line_number()) + "未知标签 " + quoted(line) +
-                            "（应为 positive 或 negative）");
-        }
+        if (!label) unknown_label(ln, labels.line_number(), line);
         result.push_back(*label ? 1 : 0);
     }
+    return result;
+}
 
-    std::uint64_t lines = 0, last_nonempty = 0, nonempty = 0, label_words = 0;
+struct ReviewLines {
+    std::uint64_t lines = 0, last_nonempty = 0, nonempty = 0;
+    std::uint64_t label_words = 0;  // reviews that are a label word alone
+};
+
+// Reads the reviews through once, refusing any line too long, and rewinds.
+ReviewLines scan_reviews(LineReader& reviews, const std::function<void(double)>& progress, double done,
+                         double total) {
+    ReviewLines r;
+    std::string_view line;
     std::uint64_t next_report = 0;
     while (reviews.next(line)) {
-        ++lines;
-        check_review_length(line, rn, lines);
+        ++r.lines;
+        check_review_length(line, reviews.name(), r.lines);
         if (!all_blank(line)) {
-            last_nonempty = lines;
-            ++nonempty;
-            label_words += parse_label(line).has_value();
+            r.last_nonempty = r.lines;
+            ++r.nonempty;
+            r.label_words += parse_label(line).has_value();
         }
-        if (progress && lines >= next_report) {
-            next_report = lines + 4096;
-            if (total > 0) progress((double(labels.total_bytes()) + double(reviews.bytes_read())) / total);
+        if (progress && r.lines >= next_report) {
+            next_report = r.lines + 4096;
+            if (total > 0) progress((done + double(reviews.bytes_read())) / total);
         }
     }
     reviews.rewind();
-    const std::uint64_t n = result.size();
-    if (nonempty == 0)
+    return r;
+}
+
+// As many labels as reviews, up to blank lines at the end of either.
+void check_line_counts(const ReviewLines& r, std::uint64_t n, const std::string& rn, const std::string& ln) {
+    if (r.nonempty == 0)
         throw Error(rn + ": no reviews to learn from (the file is empty)", rn + "：没有可供学习的评论（文件为空）");
-    if (last_nonempty > n) {
+    if (r.last_nonempty > n) {
         throw Error(where_en(rn, n + 1) + "this review has no label: " + ln + " has " + std::to_string(n) +
-                        " labels but " + rn + " has " + std::to_string(last_nonempty) + " reviews",
+                        " labels but " + rn + " has " + std::to_string(r.last_nonempty) + " reviews",
                     where_zh(rn, n + 1) + "这条评论没有对应的标签：" + ln + " 有 " + std::to_string(n) + " 个标签，而 " +
-                        rn + " 有 " + std::to_string(last_nonempty) + " 条评论");
+                        rn + " 有 " + std::to_string(r.last_nonempty) + " 条评论");
     }
-    if (lines < n) {
-        throw Error(where_en(ln, lines + 1) + "this label has no review: " + ln + " has " + std::to_string(n) +
-                        " labels but " + rn + " has " + std::to_string(lines) + " reviews",
-                    where_zh(ln, lines + 1) + "这个标签没有对应的评论：" + ln + " 有 " + std::to_string(n) + " 个标签，而 " +
-                        rn + " 只有 " + std::to_string(lines) + " 条评论");
+    if (r.lines < n) {
+        throw Error(where_en(ln, r.lines + 1) + "this label has no review: " + ln + " has " + std::to_string(n) +
+                        " labels but " + rn + " has " + std::to_string(r.lines) + " reviews",
+                    where_zh(ln, r.lines + 1) + "这个标签没有对应的评论：" + ln + " 有 " + std::to_string(n) +
+                        " 个标签，而 " + rn + " 只有 " + std::to_string(r.lines) + " 条评论");
     }
+}
+
+// Something to learn: not label words for reviews, not a single class.
+void check_learnable(const ReviewLines& r, const std::vector<std::uint8_t>& labels, const std::string& rn,
+                     const std::string& ln) {
     // A model learnt from label words judges nothing: the label file was
     // most likely chosen for the reviews too.
-    if (require_both_classes && label_words == nonempty)
+    if (r.label_words == r.nonempty)
         throw Error(rn + ": every review is a label word such as positive or negative; was the label file chosen "
                          "as the reviews too?",
                     rn + "：每条评论都只是 positive、negative 这样的标签词；是否把标签文件也选作了评论文件？");
-    std::uint64_t positives = static_cast<std::uint64_t>(std::count(result.begin(), result.end(), 1));
-    if (require_both_classes && (positives == 0 || positives == n)) {
+    const std::uint64_t n = labels.size();
+    const auto positives = static_cast<std::uint64_t>(std::count(labels.begin(), labels.end(), 1));
+    if (positives == 0 || positives == n) {
         std::string which = positives == 0 ? "negative" : "positive";
         std::string which_zh = positives == 0 ? "负面" : "正面";
         throw Error(ln + ": all " + std::to_string(n) + " labels are " + which +
                         "; training needs both positive and negative reviews",
                     ln + "：全部 " + std::to_string(n) + " 个标签都是" + which_zh + "；训练需要正面和负面两类评论");
     }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labels,
+                                           const std::function<void(double)>& progress, bool require_both_classes) {
+    // Both files count towards progress: a large set's labels take a while too.
+    const double total = double(labels.total_bytes()) + double(reviews.total_bytes());
+    std::vector<std::uint8_t> result = read_labels(labels, progress, total);
+    const ReviewLines r = scan_reviews(reviews, progress, double(labels.total_bytes()), total);
+    check_line_counts(r, result.size(), reviews.name(), labels.name());
+    if (require_both_classes) check_learnable(r, result, reviews.name(), labels.name());
     return result;
 }
 
