@@ -1,47 +1,15 @@
 #include "io/output_checks.h"
 
-#include <cstdint>
 #include <filesystem>
-#include <optional>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#endif
-
+#include "io/output_checks_platform.h"
 #include "text/errors.h"
 
 namespace sentiment {
 
 namespace {
 
-struct FileId {
-    std::uint64_t device = 0, index = 0;
-    bool operator==(const FileId& o) const { return device == o.device && index == o.index; }
-};
-
-// The identity of the file a path names; an output's own link is looked at,
-// not its target, because the write replaces the link. Nothing when the path
-// names nothing (yet).
-std::optional<FileId> identity(const std::string& path, bool follow_links) {
-#ifdef _WIN32
-    const std::wstring wide = std::filesystem::u8path(path).wstring();
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
-    if (!ok) return std::nullopt;
-    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
-#else
-    struct stat st{};
-    if ((follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-#endif
-}
+using platform::identity;
 
 [[noreturn]] void refuse_kind(const std::string& name, const std::string& en, const std::string& zh) {
     throw Error(name + ": cannot be written as an output, it is " + en + "; give the name of a regular file",
@@ -53,29 +21,7 @@ std::optional<FileId> identity(const std::string& path, bool follow_links) {
 void check_output_kind(const std::string& path, const std::string& display_name) {
     if (path.empty())
         throw Error("an output file name is empty; give the name of a regular file", "输出文件名为空；请指定一个普通文件名");
-#ifdef _WIN32
-    const std::wstring wide = std::filesystem::u8path(path).wstring();
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        refuse_kind(display_name, "a folder", "文件夹");
-    // NUL, CON, COM1...: names that open a device wherever they are.
-    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        const DWORD type = GetFileType(h);
-        CloseHandle(h);
-        if (type != FILE_TYPE_DISK) refuse_kind(display_name, "a device", "设备");
-    }
-#else
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0) return;  // nothing there yet, or the write will say why
-    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) return;
-    if (S_ISDIR(st.st_mode)) refuse_kind(display_name, "a directory", "目录");
-    if (S_ISFIFO(st.st_mode)) refuse_kind(display_name, "a pipe (FIFO)", "管道（FIFO）");
-    if (S_ISSOCK(st.st_mode)) refuse_kind(display_name, "a socket", "套接字");
-    refuse_kind(display_name, "a device", "设备");
-#endif
+    if (const auto kind = platform::unwritable_kind(path)) refuse_kind(display_name, kind->english, kind->chinese);
 }
 
 void check_run_files(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
