@@ -4,10 +4,11 @@
 
 namespace sentiment {
 
-// Memory for big tables read at random: on Linux it asks for 2 MB pages,
-// so that filling a weight table takes a handful of page faults instead of
-// thousands (most of the time of judging a small file) and lookups miss the
-// TLB less.
+// Memory for big tables read at random: on Linux (table_linux.cpp) it asks
+// for 2 MB pages, so that filling a weight table takes a handful of page
+// faults instead of thousands (most of the time of judging a small file)
+// and lookups miss the TLB less; elsewhere (table_portable.cpp) it is plain
+// memory.
 void* allocate_table(std::size_t bytes);
 void free_table(void* p, std::size_t bytes) noexcept;
 
