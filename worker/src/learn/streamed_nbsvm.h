@@ -13,8 +13,8 @@ namespace sentiment {
 // blocks read from the file ("block minimization", Yu, Hsieh, Chang & Lin
 // 2010), keeping only a dual variable per review and the weights. A
 // held-out slice chooses the NB interpolation and Platt scaling and gives
-// the printed figure. Memory stays within plan.budget (bytes)
-// whatever the length of the reviews, above a floor of the weight tables.
+// the printed figure. Memory stays within plan.budget whatever the length
+// of the reviews, above a floor of the weight tables.
 TrainResult train_streamed(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
                            const TrainingPlan& plan, ProgressSink& progress);
 
