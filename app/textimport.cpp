@@ -2,8 +2,8 @@
 
 #include "workfiles.h"
 
-#include "errors.h"
-#include "text_decoder.h"
+#include "text/errors.h"
+#include "text/text_decoder.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "errors.h"
+#include "text/errors.h"
 
 // A broken promise of the library is a finding even when nothing crashed:
 // say which one and abort, so that libFuzzer keeps the input.

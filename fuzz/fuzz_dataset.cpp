@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dataset.h"
+#include "features/dataset.h"
 #include "fuzz_common.h"
-#include "line_reader.h"
+#include "io/line_reader.h"
 
 using namespace sentiment;
 
@@ -20,11 +20,15 @@ constexpr char kSeparator = '\x01';
 
 bool blank_byte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-// ASCII white space and the full-width space U+3000 only.
+// The full-width space U+3000, and the byte-order mark that files joined
+// end to end leave inside one, which the reader drops at a line's start.
+constexpr std::string_view kWideSpace = "\xE3\x80\x80", kBom = "\xEF\xBB\xBF";
+
+// ASCII white space, U+3000 and byte-order marks only.
 bool all_blank(std::string_view s) {
     while (!s.empty()) {
         if (blank_byte(s.front())) s.remove_prefix(1);
-        else if (s.substr(0, 3) == "\xE3\x80\x80") s.remove_prefix(3);
+        else if (s.substr(0, 3) == kWideSpace || s.substr(0, 3) == kBom) s.remove_prefix(3);
         else return false;
     }
     return true;
@@ -36,8 +40,9 @@ std::string ascii_upper(std::string_view s) {
     return u;
 }
 
-// parse_label's promises: blanks around are ignored, ASCII case does not
-// matter, and whatever it accepts is one of the documented spellings.
+// parse_label's promises: blanks around (and a byte-order mark before) are
+// ignored, ASCII case does not matter, and whatever it accepts is one of the
+// documented spellings.
 void check_label(std::string_view text) {
     std::optional<bool> v = parse_label(text);
     FUZZ_CHECK(parse_label(" \t" + std::string(text) + "\r ") == v, "blanks around a label change it");
@@ -48,9 +53,9 @@ void check_label(std::string_view text) {
         std::string_view t = text;
         for (;;) {
             if (!t.empty() && blank_byte(t.front())) t.remove_prefix(1);
-            else if (t.substr(0, 3) == "\xE3\x80\x80") t.remove_prefix(3);
+            else if (t.substr(0, 3) == kWideSpace || t.substr(0, 3) == kBom) t.remove_prefix(3);
             else if (!t.empty() && blank_byte(t.back())) t.remove_suffix(1);
-            else if (t.size() >= 3 && t.substr(t.size() - 3) == "\xE3\x80\x80") t.remove_suffix(3);
+            else if (t.size() >= 3 && t.substr(t.size() - 3) == kWideSpace) t.remove_suffix(3);
             else break;
         }
         std::string lower(t);
@@ -82,6 +87,63 @@ Expected expect(std::string_view reviews, std::string_view labels) {
     return x;
 }
 
+// The checks through the streaming readers, for an evaluation set (one class
+// allowed), watching the progress reports; the labels, or nothing if refused.
+std::optional<std::vector<std::uint8_t>> validate_streaming(std::string_view reviews, std::string_view labels) {
+    try {
+        LineReader r(reviews, "reviews.txt");
+        LineReader l(labels, "labels.txt");
+        double last = 0.0;
+        auto progress = [&](double f) {
+            FUZZ_CHECK(f >= 0.0 && f <= 1.0, "progress outside [0, 1]: " + std::to_string(f));
+            FUZZ_CHECK(f >= last, "progress went backwards");
+            last = f;
+        };
+        std::vector<std::uint8_t> eval_labels = validate_dataset(r, l, progress, false);
+        // The reviews reader was rewound: exactly that many lines follow.
+        std::string_view line;
+        std::size_t n = 0;
+        while (n < eval_labels.size() && r.next(line)) ++n;
+        FUZZ_CHECK(n == eval_labels.size(), "fewer reviews than labels after validation");
+        return eval_labels;
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+    }
+    return std::nullopt;
+}
+
+// What validation should conclude about the lines read_lines gives.
+struct Verdict {
+    std::vector<std::uint8_t> parsed;  // the label lines, parsed
+    bool evaluable = false;            // every label known, as many as reviews
+    bool trainable = false;            // and both classes, reviews not all label words
+};
+
+Verdict judge(const Expected& x) {
+    Verdict v;
+    bool labels_ok = x.decodable;
+    for (const std::string& l : x.labels) {
+        check_label(l);
+        auto label = parse_label(l);
+        if (!label) labels_ok = false;
+        else v.parsed.push_back(*label ? 1 : 0);
+    }
+    std::size_t last_review = 0;  // 1-based number of the last non-blank review
+    std::size_t nonblank = 0, label_words = 0;
+    for (std::size_t i = 0; i < x.reviews.size(); ++i) {
+        if (all_blank(x.reviews[i])) continue;
+        last_review = i + 1;
+        ++nonblank;
+        label_words += parse_label(x.reviews[i]).has_value();
+    }
+    const bool counts_ok = last_review > 0 && last_review <= v.parsed.size() && x.reviews.size() >= v.parsed.size();
+    const bool both =
+        std::count(v.parsed.begin(), v.parsed.end(), 1) > 0 && std::count(v.parsed.begin(), v.parsed.end(), 0) > 0;
+    v.evaluable = labels_ok && counts_ok;
+    v.trainable = v.evaluable && both && label_words < nonblank;
+    return v;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -96,49 +158,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Error& e) {
         fuzz::check_error(e);
     }
+    const std::optional<std::vector<std::uint8_t>> eval_labels = validate_streaming(reviews, labels);
 
-    // The same checks through the streaming readers, for an evaluation set
-    // (one class allowed), watching the progress reports.
-    std::optional<std::vector<std::uint8_t>> eval_labels;
-    try {
-        LineReader r(reviews, "reviews.txt");
-        LineReader l(labels, "labels.txt");
-        double last = 0.0;
-        auto progress = [&](double f) {
-            FUZZ_CHECK(f >= 0.0 && f <= 1.0, "progress outside [0, 1]: " + std::to_string(f));
-            FUZZ_CHECK(f >= last, "progress went backwards");
-            last = f;
-        };
-        eval_labels = validate_dataset(r, l, progress, false);
-        // The reviews reader was rewound: exactly that many lines follow.
-        std::string_view line;
-        std::size_t n = 0;
-        while (n < eval_labels->size() && r.next(line)) ++n;
-        FUZZ_CHECK(n == eval_labels->size(), "fewer reviews than labels after validation");
-    } catch (const Error& e) {
-        fuzz::check_error(e);
-    }
-
-    Expected x = expect(reviews, labels);
-    std::vector<std::uint8_t> parsed;
-    bool labels_ok = x.decodable;
-    for (const std::string& l : x.labels) {
-        check_label(l);
-        auto v = parse_label(l);
-        if (!v) labels_ok = false;
-        else parsed.push_back(*v ? 1 : 0);
-    }
-    std::size_t last_review = 0;  // 1-based number of the last non-blank review
-    for (std::size_t i = 0; i < x.reviews.size(); ++i)
-        if (!all_blank(x.reviews[i])) last_review = i + 1;
-    const bool counts_ok = last_review > 0 && last_review <= parsed.size() && x.reviews.size() >= parsed.size();
-    const bool both = std::count(parsed.begin(), parsed.end(), 1) > 0 && std::count(parsed.begin(), parsed.end(), 0) > 0;
-
-    FUZZ_CHECK(eval_labels.has_value() == (labels_ok && counts_ok), "evaluation set accepted or refused wrongly");
-    FUZZ_CHECK(set.has_value() == (labels_ok && counts_ok && both), "training set accepted or refused wrongly");
-    if (eval_labels) FUZZ_CHECK(*eval_labels == parsed, "labels differ from the label lines");
+    const Expected x = expect(reviews, labels);
+    const Verdict v = judge(x);
+    FUZZ_CHECK(eval_labels.has_value() == v.evaluable, "evaluation set accepted or refused wrongly");
+    FUZZ_CHECK(set.has_value() == v.trainable, "training set accepted or refused wrongly");
+    if (eval_labels) FUZZ_CHECK(*eval_labels == v.parsed, "labels differ from the label lines");
     if (set) {
-        FUZZ_CHECK(set->labels == parsed, "labels differ from the label lines");
+        FUZZ_CHECK(set->labels == v.parsed, "labels differ from the label lines");
         FUZZ_CHECK(set->reviews.size() == set->labels.size(), "reviews and labels differ in number");
         FUZZ_CHECK(std::equal(set->reviews.begin(), set->reviews.end(), x.reviews.begin()),
                    "reviews differ from the review lines");

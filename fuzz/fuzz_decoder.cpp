@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fuzz_common.h"
-#include "line_reader.h"
-#include "text_decoder.h"
+#include "io/line_reader.h"
+#include "text/text_decoder.h"
 
 using namespace sentiment;
 
@@ -197,14 +197,10 @@ Padded pad(std::string_view bytes, Encoding enc) {
     return p;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes = fuzz::as_view(data, size);
-
-    // Detection, whole and in pieces.
+// Detection, whole and in pieces, agrees with itself; returns the encoding,
+// or the message refusing the input.
+std::optional<Encoding> check_detection(std::string_view bytes, std::string& detect_error) {
     std::optional<Encoding> enc;
-    std::string detect_error;
     try {
         enc = detect_encoding(bytes, kName);
     } catch (const Error& e) {
@@ -221,8 +217,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(!enc && e.english() == detect_error, "detection depends on how the input is cut");
         }
     }
+    return enc;
+}
 
-    // Whole-buffer decoding.
+// Whole-buffer decoding keeps UTF-8 as it is and refuses where detection did.
+Outcome check_decode_text(std::string_view bytes, const std::optional<Encoding>& enc, const std::string& detect_error) {
     Outcome whole;
     try {
         whole.text = decode_text(bytes, kName);
@@ -245,71 +244,76 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (*enc == Encoding::Utf8) FUZZ_CHECK(whole.text == bytes, "UTF-8 input changed by decoding");
         if (*enc == Encoding::Utf8Bom) FUZZ_CHECK(whole.text == bytes.substr(3), "UTF-8 input changed by decoding");
     }
+    return whole;
+}
 
-    // Every encoding the decoder knows, fed in pieces, must agree with
-    // itself fed whole; the detected one must agree with decode_text.
-    for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030,
-                       Encoding::Windows1252}) {
-        const Outcome all = decode_whole(e, bytes);
-        if (all.ok) FUZZ_CHECK(fuzz::valid_utf8(all.text), std::string("output is not UTF-8 for ") + encoding_name(e));
-        for (int schedule = 0; schedule < 2; ++schedule) {
-            Outcome part = decode_streaming(e, bytes, schedule);
-            FUZZ_CHECK(part.ok == all.ok, std::string("streaming changes success for ") + encoding_name(e));
-            FUZZ_CHECK(part.text == all.text || !all.ok, std::string("streaming changes text for ") + encoding_name(e));
-            FUZZ_CHECK(part.error == all.error, std::string("streaming changes the error for ") + encoding_name(e) +
-                                                   ": whole: " + all.error + " / pieces: " + part.error);
-        }
-        if (enc && e == *enc) {
-            FUZZ_CHECK(all.ok == whole.ok && all.error == whole.error && (!all.ok || all.text == whole.text),
-                       "Decoder disagrees with decode_text");
-        }
-        const std::size_t bom = mark_length(bytes, e);
-        const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
-        // Errors name the line of the first bad character.
-        if (e == Encoding::Utf8 || e == Encoding::Utf8Bom) {
-            FUZZ_CHECK(all.ok == fuzz::valid_utf8(body), "UTF-8 validity misjudged");
-            FUZZ_CHECK(!all.ok || all.text == body, "UTF-8 text changed");
-            if (!all.ok) {
-                const std::uint64_t want = line_at(body, first_bad_utf8(body));
-                FUZZ_CHECK(line_in(all.error) == want, "UTF-8 error names line " + std::to_string(line_in(all.error)) +
-                                                           ", the bad byte is on line " + std::to_string(want));
-            }
-        }
-        if (e == Encoding::Windows1252) {
-            const bool unassigned = body.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string_view::npos;
-            FUZZ_CHECK(all.ok == !unassigned, "Windows-1252 validity misjudged");
-        }
-        if (e == Encoding::Utf16LE || e == Encoding::Utf16BE) {
-            const bool le = e == Encoding::Utf16LE;
-            std::size_t bad_at = 0;
-            auto ref = reference_utf16(body, le, bad_at);
-            FUZZ_CHECK(all.ok == ref.has_value(), std::string("UTF-16 validity misjudged, ") + encoding_name(e));
-            FUZZ_CHECK(!ref || all.text == *ref, std::string("UTF-16 decoded wrongly, ") + encoding_name(e));
-            if (!all.ok) {
-                const std::uint64_t want = line_at_utf16(body, bad_at, le);
-                FUZZ_CHECK(line_in(all.error) == want, std::string(encoding_name(e)) + " error names line " +
-                                                           std::to_string(line_in(all.error)) + ", the bad unit is on line " +
-                                                           std::to_string(want));
-            }
-        }
-        // A reset decoder starts over as new.
-        Decoder d(e, std::string(kName));
-        std::string first, second;
-        try {
-            d.feed(bytes.substr(0, bytes.size() / 2), first);
-        } catch (const Error&) {
-        }
-        d.reset();
-        try {
-            d.feed(bytes, second);
-            d.finish();
-            FUZZ_CHECK(all.ok && second == all.text, "reset decoder differs from a new one");
-        } catch (const Error& err) {
-            FUZZ_CHECK(!all.ok && err.english() == all.error, "reset decoder differs from a new one");
+// Fed in pieces, the decoder agrees with itself fed whole.
+void check_streaming(Encoding e, std::string_view bytes, const Outcome& all) {
+    if (all.ok) FUZZ_CHECK(fuzz::valid_utf8(all.text), std::string("output is not UTF-8 for ") + encoding_name(e));
+    for (int schedule = 0; schedule < 2; ++schedule) {
+        Outcome part = decode_streaming(e, bytes, schedule);
+        FUZZ_CHECK(part.ok == all.ok, std::string("streaming changes success for ") + encoding_name(e));
+        FUZZ_CHECK(part.text == all.text || !all.ok, std::string("streaming changes text for ") + encoding_name(e));
+        FUZZ_CHECK(part.error == all.error, std::string("streaming changes the error for ") + encoding_name(e) +
+                                               ": whole: " + all.error + " / pieces: " + part.error);
+    }
+}
+
+// The decoder against independent references; errors name the line of the
+// first bad character.
+void check_against_references(Encoding e, std::string_view bytes, const Outcome& all) {
+    const std::size_t bom = mark_length(bytes, e);
+    const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
+    if (e == Encoding::Utf8 || e == Encoding::Utf8Bom) {
+        FUZZ_CHECK(all.ok == fuzz::valid_utf8(body), "UTF-8 validity misjudged");
+        FUZZ_CHECK(!all.ok || all.text == body, "UTF-8 text changed");
+        if (!all.ok) {
+            const std::uint64_t want = line_at(body, first_bad_utf8(body));
+            FUZZ_CHECK(line_in(all.error) == want, "UTF-8 error names line " + std::to_string(line_in(all.error)) +
+                                                       ", the bad byte is on line " + std::to_string(want));
         }
     }
+    if (e == Encoding::Windows1252) {
+        const bool unassigned = body.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string_view::npos;
+        FUZZ_CHECK(all.ok == !unassigned, "Windows-1252 validity misjudged");
+    }
+    if (e == Encoding::Utf16LE || e == Encoding::Utf16BE) {
+        const bool le = e == Encoding::Utf16LE;
+        std::size_t bad_at = 0;
+        auto ref = reference_utf16(body, le, bad_at);
+        FUZZ_CHECK(all.ok == ref.has_value(), std::string("UTF-16 validity misjudged, ") + encoding_name(e));
+        FUZZ_CHECK(!ref || all.text == *ref, std::string("UTF-16 decoded wrongly, ") + encoding_name(e));
+        if (!all.ok) {
+            const std::uint64_t want = line_at_utf16(body, bad_at, le);
+            FUZZ_CHECK(line_in(all.error) == want, std::string(encoding_name(e)) + " error names line " +
+                                                       std::to_string(line_in(all.error)) + ", the bad unit is on line " +
+                                                       std::to_string(want));
+        }
+    }
+}
 
-    // Line splitting agrees with the decoded text.
+// A reset decoder starts over as new.
+void check_reset(Encoding e, std::string_view bytes, const Outcome& all) {
+    Decoder d(e, std::string(kName));
+    std::string first, second;
+    try {
+        d.feed(bytes.substr(0, bytes.size() / 2), first);
+    } catch (const Error&) {
+    }
+    d.reset();
+    try {
+        d.feed(bytes, second);
+        d.finish();
+        FUZZ_CHECK(all.ok && second == all.text, "reset decoder differs from a new one");
+    } catch (const Error& err) {
+        FUZZ_CHECK(!all.ok && err.english() == all.error, "reset decoder differs from a new one");
+    }
+}
+
+// Line splitting agrees with the decoded text, also across the reader's
+// read boundary. Reading 256 KiB costs twenty times the rest, so only one
+// input length in sixteen pays for that.
+void check_lines(std::string_view bytes, const std::optional<Encoding>& enc, const Outcome& whole) {
     try {
         std::vector<std::string> lines = read_lines(bytes, kName);
         FUZZ_CHECK(whole.ok, "read_lines accepted what decode_text refused: " + whole.error);
@@ -318,19 +322,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check_error(e);
         FUZZ_CHECK(!whole.ok, "read_lines refused what decode_text accepted: " + e.english());
     }
-
-    // The same across the reader's read boundary. Reading 256 KiB costs
-    // twenty times the rest, so only one input length in sixteen pays it.
-    if (enc && size % 16 == 0) {
-        Padded p = pad(bytes, *enc);
-        try {
-            std::vector<std::string> lines = read_lines(p.bytes, kName);
-            FUZZ_CHECK(whole.ok, "behind filler, read_lines accepted what decode_text refused: " + whole.error);
-            FUZZ_CHECK(lines == reference_lines(p.filler + whole.text), "lines differ across the read boundary");
-        } catch (const Error& e) {
-            fuzz::check_error(e);
-            FUZZ_CHECK(!whole.ok, "behind filler, read_lines refused what decode_text accepted: " + e.english());
-        }
+    if (!enc || bytes.size() % 16 != 0) return;
+    Padded p = pad(bytes, *enc);
+    try {
+        std::vector<std::string> lines = read_lines(p.bytes, kName);
+        FUZZ_CHECK(whole.ok, "behind filler, read_lines accepted what decode_text refused: " + whole.error);
+        FUZZ_CHECK(lines == reference_lines(p.filler + whole.text), "lines differ across the read boundary");
+    } catch (const Error& e) {
+        fuzz::check_error(e);
+        FUZZ_CHECK(!whole.ok, "behind filler, read_lines refused what decode_text accepted: " + e.english());
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes = fuzz::as_view(data, size);
+    std::string detect_error;
+    const std::optional<Encoding> enc = check_detection(bytes, detect_error);
+    const Outcome whole = check_decode_text(bytes, enc, detect_error);
+    // Every encoding the decoder knows; the detected one must agree with
+    // decode_text.
+    for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030,
+                       Encoding::Windows1252}) {
+        const Outcome all = decode_whole(e, bytes);
+        check_streaming(e, bytes, all);
+        if (enc && e == *enc) {
+            FUZZ_CHECK(all.ok == whole.ok && all.error == whole.error && (!all.ok || all.text == whole.text),
+                       "Decoder disagrees with decode_text");
+        }
+        check_against_references(e, bytes, all);
+        check_reset(e, bytes, all);
+    }
+    check_lines(bytes, enc, whole);
     return 0;
 }

@@ -15,9 +15,9 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include "features/hashed_features.h"
+#include "features/model.h"
 #include "fuzz_common.h"
-#include "hashed_features.h"
-#include "model.h"
 
 using namespace sentiment;
 

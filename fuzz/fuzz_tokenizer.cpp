@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "features/hashed_features.h"
+#include "features/tokenizer.h"
 #include "fuzz_common.h"
-#include "hashed_features.h"
-#include "tokenizer.h"
 
 using namespace sentiment;
 

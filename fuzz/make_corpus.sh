@@ -71,7 +71,7 @@ printf '%s\n' "great film, loved it" "terrible, I hated it" "不错，很喜欢"
 printf '%s\n' positive negative 好评 差评 negative positive >"$work/labels.txt"
 train() {
   (cd "$work" && "$tool" train --reviews reviews.txt --labels labels.txt --model "$1" \
-     --progress progress.txt --holdout 0 --epochs 3 "${@:2}" >/dev/null)
+     --progress progress.txt --holdout 0 "${@:2}" >/dev/null)
   cp "$work/$1" "$d/$1"
 }
 train bits8.model --bits 8 --ngrams 1 --char-min 0 --char-max 0

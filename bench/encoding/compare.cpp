@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "text_decoder.h"
+#include "text/errors.h"
+#include "text/text_decoder.h"
 
 using namespace sentiment;
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "gb18030.h"
+#include "text/gb18030.h"
 
 using namespace std::string_literals;
 using sentiment::gb18030_to_utf8;

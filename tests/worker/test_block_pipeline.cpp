@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "block_pipeline.h"
-#include "line_reader.h"
+#include "io/line_reader.h"
+#include "text/errors.h"
+#include "learn/block_pipeline.h"
 
 using namespace sentiment;
 
@@ -49,6 +50,38 @@ TEST(BlockPipeline, CutsByBytesAndKeepsFileOrder) {
             });
             EXPECT_EQ(next, lengths.size()) << "round " << round;
         }
+    }
+}
+
+// A source shorter than promised (a file cut while training) and a learner
+// that gives up: either error reaches the caller, after every thread has
+// stopped, with the blocks before it delivered in order.
+TEST(BlockPipeline, StopsAndRethrowsTheFirstError) {
+    std::string text;
+    for (int i = 0; i < 500; ++i) text += "review " + std::to_string(i) + "\n";
+    FeatureOptions f;
+    for (unsigned workers : {1u, 3u}) {
+        LineReader reader(text, "r.txt");
+        BlockPipeline pipe(reader, 600, f, 64, workers);
+        std::size_t seen = 0;
+        try {
+            pipe.run([&](const FeatureBlock& b) {
+                ASSERT_EQ(b.first, seen);
+                seen += b.count;
+            });
+            FAIL() << "no error for 500 lines of 600";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("ended early, at review 501"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(seen, 448u) << workers << " workers";  // the whole blocks of 64 before line 501
+
+        struct Enough {};
+        std::size_t blocks = 0;
+        EXPECT_THROW(pipe.run([&](const FeatureBlock&) {
+            if (++blocks == 3) throw Enough{};
+        }),
+                     Enough);
+        EXPECT_EQ(blocks, 3u);
     }
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dataset.h"
-#include "errors.h"
+#include "features/dataset.h"
+#include "text/errors.h"
 
 using namespace sentiment;
 
@@ -91,19 +91,5 @@ INSTANTIATE_TEST_SUITE_P(
         InvalidCase{"invisible_character_in_label", "a\nb\n", "pos\n\xE2\x80\x8Bneg\n",
                     "labels.txt line 2: unknown label \"<U+200B>neg\"", "未知标签 \"<U+200B>neg\""}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Messages, ShowInvisibleCharactersAndForeignBytes) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"\xEF\xBB\xBFpositive", "\"<U+FEFF>positive\""},
-        {"pos\xE2\x80\x8B", "\"pos<U+200B>\""},
-        {"a\xC2\xA0" "b\xC2\xAD" "c", "\"a<U+00A0>b<U+00AD>c\""},
-        {"\xE2\x80\xAE" "evil", "\"<U+202E>evil\""},
-        {"好评 \"ok\"\t", "\"好评 \\\"ok\\\"\\x09\""},
-        {"\xFF\xE5\xA5", "\"\\xff\\xe5\\xa5\""},
-        {"\xF3\xA0\x80\x81x", "\"<U+E0001>x\""},
-    };
-    for (const auto& [text, shown] : cases) EXPECT_EQ(sentiment::quoted(text), shown) << shown;
-    EXPECT_EQ(sentiment::quoted("好好好好", 2), "\"好好...\"");
-}
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "errors.h"
-#include "line_reader.h"
-#include "model.h"
+#include "features/model.h"
+#include "io/line_reader.h"
+#include "text/errors.h"
 #include "trainer.h"
 
 using namespace sentiment;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "dataset.h"
-#include "errors.h"
-#include "line_reader.h"
-#include "model.h"
+#include "features/dataset.h"
+#include "features/model.h"
+#include "io/line_reader.h"
 #include "test_support.h"
+#include "text/errors.h"
 #include "trainer.h"
 
 using namespace sentiment;

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "dataset.h"
-#include "hashed_features.h"
-#include "line_reader.h"
+#include "features/dataset.h"
+#include "features/hashed_features.h"
+#include "io/line_reader.h"
 #include "trainer.h"
 
 using namespace sentiment;
@@ -53,7 +53,6 @@ double accuracy_on(const Model& m, const Corpus& c) {
 
 struct Path {
     const char* name;
-    bool sgd;
     std::uint64_t budget;  // 0: the machine's
     Validation expected;
 };
@@ -62,7 +61,6 @@ class PrintedFigure : public ::testing::TestWithParam<Path> {
 protected:
     TrainResult train(const Corpus& c) {
         TrainOptions o;
-        o.use_sgd = GetParam().sgd;
         o.memory_budget = GetParam().budget;
         LineReader reader(c.reviews, "reviews.txt");
         return train_model(reader, read_dataset(c.reviews, c.labels).labels, o);
@@ -112,9 +110,8 @@ TEST_P(PrintedFigure, FollowsRealAccuracyWhenLabelsCanBeLearnt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, PrintedFigure,
-                         ::testing::Values(Path{"nbsvm", false, 0, Validation::CrossValidated},
-                                           Path{"adagrad", true, 0, Validation::HeldOut},
-                                           Path{"streamed", false, 1, Validation::HeldOut}),
+                         ::testing::Values(Path{"nbsvm", 0, Validation::CrossValidated},
+                                           Path{"streamed", 1, Validation::HeldOut}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Too few reviews to spare any: no figure rather than a made-up one.

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "atomic_file.h"
-#include "dataset.h"
-#include "errors.h"
-#include "line_reader.h"
-#include "output_checks.h"
-#include "progress.h"
-#include "tokenizer.h"
+#include "features/dataset.h"
+#include "features/tokenizer.h"
+#include "io/atomic_file.h"
+#include "io/line_reader.h"
+#include "io/output_checks.h"
+#include "io/progress.h"
+#include "text/errors.h"
 
 namespace sentiment {
 

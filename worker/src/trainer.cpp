@@ -1,36 +1,22 @@
-// Picks how to learn from the reviews and hands them to that learner: NBSVM
-// on reviews held in memory (nbsvm_training), AdaGrad over them when asked
-// for (--sgd), or NBSVM by blocks read from the file when they do not fit
-// (streamed_nbsvm).
+// Plans how to learn from the reviews and hands them to that learner: NBSVM
+// on reviews held in memory (in_memory_nbsvm), or NBSVM by blocks read from
+// the file when they do not fit (streamed_nbsvm).
 #include "trainer.h"
 
 #include <algorithm>
-#include <string>
 
-#include "block_pipeline.h"
-#include "errors.h"
-#include "memory_budget.h"
-#include "nb_counts.h"
-#include "nbsvm_training.h"
-#include "parallel_jobs.h"
-#include "adagrad_learner.h"
-#include "review_split.h"
-#include "streamed_nbsvm.h"
+#include "learn/block_pipeline.h"
+#include "learn/in_memory_nbsvm.h"
+#include "learn/review_cache.h"
+#include "learn/streamed_nbsvm.h"
+#include "learn/training_plan.h"
+#include "text/errors.h"
 
 namespace sentiment {
 
 namespace {
 
 constexpr std::size_t kSampleLines = 2000;
-// Cross-validation fits at most this many folds side by side.
-constexpr unsigned kMaxFitsAtOnce = 5;
-
-void next_line(TextSource& src, std::string_view& line, std::size_t i) {
-    if (!src.next(line))
-        throw Error("the reviews ended early, at review " + std::to_string(i + 1) +
-                        " (was the file changed while training?)",
-                    "评论在第 " + std::to_string(i + 1) + " 条提前结束（训练期间文件被修改了吗？）");
-}
 
 // Measures the first reviews with and without letter n-grams.
 ReviewSample sample_reviews(TextSource& src, std::size_t n, const FeatureOptions& features) {
@@ -43,7 +29,7 @@ ReviewSample sample_reviews(TextSource& src, std::size_t n, const FeatureOptions
     src.rewind();
     std::string_view line;
     for (std::size_t i = 0; i < std::min(n, kSampleLines); ++i) {
-        next_line(src, line, i);
+        next_review(src, line, i);
         ++s.reviews;
         s.bytes += line.size();
         with.extract(line, ids);
@@ -55,10 +41,10 @@ ReviewSample sample_reviews(TextSource& src, std::size_t n, const FeatureOptions
 }
 
 // Hashes every review into the cache; false (and an empty cache) once they
-// will not fit in limit ids.
-bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, std::uint64_t limit,
-                ReviewCache& cache, ProgressSink& progress) {
-    FeatureExtractor fx(features);
+// will not fit what the plan's budget leaves for feature ids.
+bool fill_cache(TextSource& src, std::size_t n, const TrainingPlan& plan, ReviewCache& cache, ProgressSink& progress) {
+    const std::uint64_t limit = cache_limit_ids(plan.budget, n, plan.features.bits, plan.fits_at_once);
+    FeatureExtractor fx(plan.features);
     std::vector<std::uint32_t> ids;
     // Pages of the reserve are only touched as they fill, and growth
     // without it would hold two copies at once.
@@ -67,7 +53,7 @@ bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, 
     src.rewind();
     std::string_view line;
     for (std::size_t i = 0; i < n; ++i) {
-        next_line(src, line, i);
+        next_review(src, line, i);
         fx.extract(line, ids);
         if (cache.ids.size() + ids.size() > limit) {
             cache = ReviewCache{};
@@ -83,46 +69,19 @@ bool fill_cache(TextSource& src, std::size_t n, const FeatureOptions& features, 
 
 }  // namespace
 
-bool held_out(const std::uint32_t* ids, std::size_t count, std::size_t reviews, const TrainOptions& o) {
-    if (o.holdout <= 0 || reviews < kMinReviewsToValidate) return false;
-    return review_draw(ids, count, o.seed ^ 0x5DEECE66DULL) < o.holdout;
-}
-
 TrainResult train_model(TextSource& reviews, const std::vector<std::uint8_t>& labels, const TrainOptions& options,
                         const std::function<void(double)>& progress_callback) {
-    const auto& f = options.features;
-    check_feature_options(f);
+    check_feature_options(options.features);
     if (labels.empty()) throw Error("no reviews to learn from", "没有可供学习的评论");
     ProgressSink progress(progress_callback);
     const std::size_t n = labels.size();
-    const bool cross_validate = options.holdout > 0 && n >= kMinReviewsToValidate;
-    SolverRequest request;
-    request.reviews = n;
-    request.features = f;
-    request.sgd = options.use_sgd;
-    request.threads = cross_validate ? std::min(options.threads ? options.threads : BlockPipeline::default_workers(),
-                                                unsigned(kMaxFitsAtOnce))
-                                     : 1;
-    request.budget = options.memory_budget ? options.memory_budget : default_memory_budget(physical_memory_bytes());
-    const SolverChoice choice = choose_solver(sample_reviews(reviews, n, f), request);
-    TrainOptions chosen = options;
-    chosen.features = choice.features;
+    TrainingPlan plan = plan_training(sample_reviews(reviews, n, options.features), n, options);
     ReviewCache cache;
-    TrainResult result;
-    std::string reason = choice.reason;
-    if (choice.path == SolverPath::Streamed ||
-        !fill_cache(reviews, n, choice.features,
-                    cache_limit_ids(request.budget, n, choice.features.bits, request.threads), cache, progress)) {
-        if (choice.path != SolverPath::Streamed) reason += std::string(reason.empty() ? "" : "; ") + "features over the budget";
-        chosen.memory_budget = request.budget;
-        result = train_streamed(reviews, labels, chosen, progress);
-    } else if (choice.path == SolverPath::InMemoryAdaGrad) {
-        result = train_adagrad_cached(cache, labels, chosen, progress);
-    } else {
-        result = train_nbsvm(cache, labels, chosen, cross_validate, progress);
-    }
-    result.path_reason = reason;
-    result.budget = request.budget;
+    if (plan.path != SolverPath::Streamed && !fill_cache(reviews, n, plan, cache, progress)) plan.stream_instead();
+    TrainResult result = plan.path == SolverPath::Streamed ? train_streamed(reviews, labels, options, plan, progress)
+                                                           : train_nbsvm(cache, labels, options, plan, progress);
+    result.path_reason = plan.reason;
+    result.budget = plan.budget;
     return result;
 }
 

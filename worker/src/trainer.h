@@ -4,60 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "hashed_features.h"
-#include "line_reader.h"
-#include "model.h"
-#include "solver_policy.h"
+#include "io/line_reader.h"
+#include "learn/training.h"
 
 namespace sentiment {
-
-struct TrainOptions {
-    FeatureOptions features;
-    std::uint64_t seed = 1;
-    int max_epochs = 12;
-    double learning_rate = 0.2;
-    double l2 = 1e-4;
-    double nb_smoothing = 1.0;
-    double nb_weight = 0.0;  // weights start at, and are pulled towards, this
-    double svm_c = 0.01;       // cost of a margin violation (squared hinge)
-    double interpolation = 0.25;  // share of the SVM in the mix with naive Bayes
-    bool use_sgd = false;      // AdaGrad logistic regression even when the reviews fit in memory
-    double holdout = 0.1;  // share of reviews kept aside to pick the epoch count
-    // Bytes training may hold; 0 = a share of this machine's memory. Reviews
-    // whose features do not fit are re-read from the file each pass instead.
-    std::uint64_t memory_budget = 0;
-    // Threads hashing streamed reviews; 0 = one per core. The model does
-    // not depend on it.
-    unsigned threads = 0;
-};
-
-// Fewer reviews than this are all needed for learning: none is set aside.
-constexpr std::size_t kMinReviewsToValidate = 200;
-
-// How the accuracy printed after training was measured; it is always on
-// reviews the model judging them had not learnt.
-enum class Validation {
-    None,            // too few reviews to spare any
-    HeldOut,         // on a slice set aside from training
-    CrossValidated,  // each review by the fold model that left it out
-};
-
-struct TrainResult {
-    Model model;
-    int epochs = 0;                 // epochs the final model was trained for
-    SolverPath path = SolverPath::InMemoryNbsvm;
-    std::string path_reason;        // why that path and features, if not the obvious
-    std::uint64_t budget = 0;       // bytes
-    Validation validation = Validation::None;
-    double accuracy = -1;           // as measured by validation; -1 for None
-    std::size_t validated = 0;      // reviews that figure was measured on
-    double interpolation = -1;      // NB interpolation chosen by cross-validation
-};
-
-// Whether a review with these feature ids, out of `reviews`, is set aside for
-// measuring: fixed by the seed and its content; never when there are too
-// few reviews to spare.
-bool held_out(const std::uint32_t* ids, std::size_t count, std::size_t reviews, const TrainOptions& options);
 
 // Trains on the first labels.size() lines of reviews (label 1 = positive).
 // Deterministic: the same input, options and seed give the same model.

@@ -1,0 +1,3 @@
+#include "utf8_arguments.h"
+
+Utf8Arguments::Utf8Arguments(int&, char**&) {}

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "features/tokenizer.h"
+
+namespace sentiment {
+
+struct FeatureOptions {
+    std::uint8_t bits = 21;      // 2^bits hash buckets
+    std::uint8_t ngrams = 3;     // token n-grams of length 1..ngrams
+    std::uint8_t char_min = 3;   // character n-grams inside Latin words,
+    std::uint8_t char_max = 5;   // lengths char_min..char_max; 0 = none
+};
+
+// Limits that keep a model table and its loading sane.
+constexpr std::uint8_t kMinBits = 8;
+constexpr std::uint8_t kMaxBits = 24;
+constexpr std::uint8_t kMaxNgrams = 6;
+constexpr std::uint8_t kMaxCharNgram = 10;
+
+// Throws Error naming the setting out of range. The command line, the
+// trainer and the model loader all judge settings by this one rule.
+void check_feature_options(const FeatureOptions& options);
+
+// Maps a text to the hash buckets of the features it contains. Features are
+// binary (present or not), which suits short reviews better than counts.
+class FeatureExtractor {
+public:
+    explicit FeatureExtractor(const FeatureOptions& options);
+    // ids receives distinct bucket numbers below 2^bits, in a fixed order.
+    void extract(std::string_view text, std::vector<std::uint32_t>& ids);
+
+private:
+    FeatureOptions options_;
+    TokenList tokens_;
+    std::vector<std::uint64_t> hashes_;
+};
+
+}  // namespace sentiment

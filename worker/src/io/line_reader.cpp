@@ -1,0 +1,185 @@
+#include "io/line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "text/errors.h"
+
+namespace sentiment {
+
+namespace {
+constexpr std::size_t kChunk = 1 << 18;
+
+std::filesystem::path fs_path(const std::string& utf8) {
+    // Names such as 计数.txt must reach Windows as Unicode, not the ANSI page.
+    return std::filesystem::u8path(utf8);
+}
+
+[[noreturn]] void cannot_open(const std::string& name) {
+    throw Error(name + ": cannot open the file (does it exist and can it be read?)",
+                name + "：无法打开文件（文件是否存在、是否可读？）");
+}
+// Opens a file for binary reading. The line reader settles the encoding with a
+// first read and starts every pass over, so a pipe or device, which cannot be
+// read twice, would come out empty: those are refused.
+std::ifstream open_regular_file(const std::filesystem::path& p, const std::string& display_name) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
+    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
+        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
+                    display_name + "：不是普通文件（管道和设备无法重复读取）");
+    std::ifstream f(p, std::ios::binary);
+    if (!f) cannot_open(display_name);
+    return f;
+}
+
+}  // namespace
+
+std::ifstream open_regular_file(const std::string& path, const std::string& display_name) {
+    return open_regular_file(fs_path(path), display_name);
+}
+
+std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name,
+                                             const std::function<void(double)>& progress,
+                                             std::size_t max_line_bytes) {
+    std::error_code ec;
+    auto p = fs_path(path);
+    std::ifstream f = open_regular_file(p, display_name);
+    auto size = std::filesystem::file_size(p, ec);
+    if (ec) size = 0;
+    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size, progress, max_line_bytes));
+}
+
+LineReader::LineReader(std::string name, std::ifstream file, std::uint64_t size,
+                       const std::function<void(double)>& progress, std::size_t max_line_bytes)
+    : name_(std::move(name)), file_(std::move(file)), from_file_(true), max_line_(max_line_bytes), total_(size) {
+    detect(progress);
+}
+
+LineReader::LineReader(std::string_view bytes, std::string name, std::size_t max_line_bytes)
+    : name_(std::move(name)), memory_(bytes), max_line_(max_line_bytes), total_(bytes.size()) {
+    detect({});
+}
+
+LineReader::~LineReader() = default;
+
+std::size_t LineReader::read_raw(char* dst, std::size_t want) {
+    if (from_file_) {
+        file_.read(dst, static_cast<std::streamsize>(want));
+        auto got = static_cast<std::size_t>(file_.gcount());
+        if (got < want && file_.bad())
+            throw Error(name_ + ": read error", name_ + "：读取出错");
+        consumed_ += got;
+        return got;
+    }
+    std::size_t got = std::min<std::size_t>(want, memory_.size() - consumed_);
+    std::copy_n(memory_.data() + consumed_, got, dst);
+    consumed_ += got;
+    return got;
+}
+
+void LineReader::detect(const std::function<void(double)>& progress) {
+    raw_.resize(kChunk);
+    EncodingDetector detector(name_);
+    for (;;) {
+        std::size_t got = read_raw(raw_.data(), raw_.size());
+        if (got == 0) break;
+        detector.feed(std::string_view(raw_.data(), got));
+        if (progress && total_ > 0) progress(double(consumed_) / double(total_));
+        if (detector.has_bom()) break;
+    }
+    encoding_ = detector.result();
+    decoder_ = std::make_unique<Decoder>(encoding_, name_);
+    rewind();
+}
+
+void LineReader::rewind() {
+    if (from_file_) {
+        file_.clear();
+        file_.seekg(0);
+    }
+    consumed_ = 0;
+    decoder_->reset();
+    buffer_.clear();
+    start_ = scanned_ = 0;
+    eof_ = false;
+    line_ = 0;
+}
+
+void LineReader::take_line(std::size_t end, std::size_t next, std::string_view& line) {
+    if (end - start_ > max_line_) line_too_long();
+    line = std::string_view(buffer_.data() + start_, end - start_);
+    start_ = scanned_ = next;
+    ++line_;
+}
+
+void LineReader::line_too_long() const {
+    const bool small = max_line_ < (std::size_t{1} << 20);
+    const std::string limit = small ? std::to_string(max_line_ >> 10) + " KiB" : std::to_string(max_line_ >> 20) + " MiB";
+    throw Error(where_en(name_, line_ + 1) + "line too long (more than " + limit + "; is this the right file?)",
+                where_zh(name_, line_ + 1) + "这一行太长（超过 " + limit + "；文件是否选错了？）");
+}
+
+bool LineReader::next(std::string_view& line) {
+    for (;;) {
+        const char* data = buffer_.data();
+        const std::size_t nl = buffer_.find('\n', scanned_);
+        const std::size_t stop = nl == std::string::npos ? buffer_.size() : nl;
+        const void* cr = std::memchr(data + scanned_, '\r', stop - scanned_);
+        if (cr) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
+            // A CR last in the buffer may be the first half of CR LF.
+            if (at + 1 < buffer_.size() || eof_) {
+                take_line(at, at + 1 < buffer_.size() && data[at + 1] == '\n' ? at + 2 : at + 1, line);
+                return true;
+            }
+            scanned_ = at;
+        } else if (nl != std::string::npos) {
+            take_line(nl, nl + 1, line);
+            return true;
+        } else {
+            scanned_ = buffer_.size();
+        }
+        if (eof_) {
+            if (start_ >= buffer_.size()) return false;
+            take_line(buffer_.size(), buffer_.size(), line);
+            return true;
+        }
+        // Checked before reading on: a line without end cannot grow far.
+        if (buffer_.size() - start_ > max_line_) line_too_long();
+        buffer_.erase(0, start_);
+        scanned_ -= start_;
+        start_ = 0;
+        std::size_t got = read_raw(raw_.data(), raw_.size());
+        if (got == 0) {
+            decoder_->finish();
+            eof_ = true;
+        } else {
+            decoder_->feed(std::string_view(raw_.data(), got), buffer_);
+        }
+    }
+}
+
+std::vector<std::string> read_lines(std::string_view bytes, std::string_view name) {
+    LineReader reader(bytes, std::string(name));
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+std::string read_file(const std::string& path, const std::string& display_name) {
+    std::error_code ec;
+    auto p = fs_path(path);
+    std::ifstream f = open_regular_file(p, display_name);
+    std::string data;
+    auto size = std::filesystem::file_size(p, ec);
+    if (!ec && size < (std::uint64_t{1} << 32)) data.reserve(static_cast<std::size_t>(size));
+    char chunk[1 << 16];
+    while (f.read(chunk, sizeof chunk) || f.gcount() > 0) data.append(chunk, static_cast<std::size_t>(f.gcount()));
+    if (f.bad()) throw Error(display_name + ": read error", display_name + "：读取出错");
+    return data;
+}
+
+}  // namespace sentiment

@@ -1,0 +1,84 @@
+#include "learn/solver_policy.h"
+
+#include <algorithm>
+
+namespace sentiment {
+
+const char* solver_path_name(SolverPath path) {
+    switch (path) {
+        case SolverPath::InMemoryNbsvm: return "in memory (NBSVM)";
+        case SolverPath::Streamed: return "streamed (NBSVM by blocks read from the file)";
+    }
+    return "?";
+}
+
+std::uint64_t in_memory_need(std::uint64_t ids, std::size_t reviews, std::uint8_t bits, unsigned jobs) {
+    const std::uint64_t buckets = std::uint64_t{1} << bits, n = reviews;
+    const std::uint64_t features = std::min(buckets, ids);
+    const std::uint64_t cache = 4 * ids + 8 * n;
+    // Per fit: NB counts, ratio, weights in double and float; per review
+    // its dual variable, diagonal, order and fold mark.
+    const std::uint64_t fit = 24 * features + 21 * n;
+    // Scores per review for the interpolation, the bucket map, the model.
+    const std::uint64_t rest = 24 * n + 8 * buckets;
+    return cache + std::uint64_t(std::max(1u, jobs)) * fit + rest;
+}
+
+std::uint64_t streamed_floor(std::size_t reviews, std::uint8_t bits) {
+    return 20 * (std::uint64_t{1} << bits) + 9 * std::uint64_t(reviews) + (std::uint64_t{8} << 20);
+}
+
+std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::uint8_t bits, unsigned jobs) {
+    if (in_memory_need(0, reviews, bits, jobs) > budget) return 0;
+    std::uint64_t lo = 0, hi = budget / 4 + 1;  // need(lo) fits, need(hi) does not
+    while (hi - lo > 1) {
+        const std::uint64_t mid = lo + (hi - lo) / 2;
+        (in_memory_need(mid, reviews, bits, jobs) <= budget ? lo : hi) = mid;
+    }
+    return lo;
+}
+
+namespace {
+std::uint64_t scale_to_all(std::uint64_t sampled, const ReviewSample& s, std::size_t reviews) {
+    if (s.reviews == 0) return 0;
+    // A tenth more than the sample shows: later reviews may be longer.
+    return std::uint64_t(double(sampled) / double(s.reviews) * double(reviews) * 1.1);
+}
+}  // namespace
+
+SolverChoice choose_solver(const ReviewSample& s, const SolverRequest& r) {
+    SolverChoice c;
+    c.features = r.features;
+    const bool letters = r.features.char_max > 0;
+    const std::uint64_t mean_bytes = s.reviews ? s.bytes / s.reviews : 0;
+    auto need = [&](std::uint64_t sampled_ids) {
+        return in_memory_need(scale_to_all(sampled_ids, s, r.reviews), r.reviews, r.features.bits, r.fits_at_once);
+    };
+    auto drop_letters = [&] {
+        c.features.char_min = c.features.char_max = 0;
+        c.need = need(s.ids_without_letters);
+    };
+    c.need = need(s.ids);
+    if (letters && mean_bytes > kLongReviewBytes) {
+        drop_letters();
+        c.reason = "long reviews (" + std::to_string(mean_bytes) + " bytes on average): no letter n-grams";
+    } else if (letters && c.need > r.budget && need(s.ids_without_letters) <= r.budget) {
+        drop_letters();
+        c.reason = "no letter n-grams, to fit the memory budget";
+    }
+    if (c.need <= r.budget) {
+        c.path = SolverPath::InMemoryNbsvm;
+    } else {
+        c.path = SolverPath::Streamed;
+        c.features.char_min = c.features.char_max = 0;
+        if (!c.reason.empty()) c.reason += "; ";
+        c.reason += "needs about " + std::to_string(c.need >> 20) + " MB in memory, over the budget";
+        const std::uint64_t floor = streamed_floor(r.reviews, r.features.bits);
+        if (r.budget < floor)
+            c.reason += "; streaming needs at least " + std::to_string((floor >> 20) + 1) + " MB with 2^" +
+                        std::to_string(r.features.bits) + " buckets (fewer --bits need less)";
+    }
+    return c;
+}
+
+}  // namespace sentiment
