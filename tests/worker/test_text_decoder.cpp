@@ -46,7 +46,10 @@ INSTANTIATE_TEST_SUITE_P(
         EncodedCase{"utf8_bom", "\xEF\xBB\xBF你好\r\n世界", Encoding::Utf8Bom},
         EncodedCase{"utf16le_bom", "\xFF\xFE\x60\x4F\x7D\x59\x0D\x00\x0A\x00\x16\x4E\x4C\x75\x0A\x00"s, Encoding::Utf16LE},
         EncodedCase{"utf16be_bom", "\xFE\xFF\x4F\x60\x59\x7D\x00\x0A\x4E\x16\x75\x4C"s, Encoding::Utf16BE},
-        EncodedCase{"gb18030_crlf", "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\n", Encoding::Gb18030}),
+        EncodedCase{"gb18030_crlf", "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\n", Encoding::Gb18030},
+        EncodedCase{"big5", "\xA7\x41\xA6\x6E\n\xA5\x40\xAC\xC9\n", Encoding::Big5},
+        EncodedCase{"utf32le_bom", "\xFF\xFE\0\0\x60\x4F\0\0\x7D\x59\0\0\n\0\0\0\x16\x4E\0\0\x4C\x75\0\0"s, Encoding::Utf32LE},
+        EncodedCase{"utf32be_bom", "\0\0\xFE\xFF\0\0\x4F\x60\0\0\x59\x7D\0\0\0\n\0\0\x4E\x16\0\0\x75\x4C"s, Encoding::Utf32BE}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Decoder, KeepsCharactersOutsideTheBasicPlane) {
@@ -198,7 +201,21 @@ INSTANTIATE_TEST_SUITE_P(
         GuessCase{"utf16le_chinese_no_bom", "}Y\x03T\n\0}Y\x03T"s, Encoding::Utf16LE, {"好吃", "好吃"}},
         GuessCase{"utf16le_no_bom", "g\0o\0o\0d\0\n\0`O}Y\n\0"s, Encoding::Utf16LE, {"good", "你好"}},
         GuessCase{"utf16be_no_bom", "\0b\0a\0d\0\r\0\nO`Y}"s, Encoding::Utf16BE, {"bad", "你好"}},
-        GuessCase{"nul_bytes_stay_utf8", "a\0b\0\0c\n"s, Encoding::Utf8, {"a\0b\0\0c"s}}),
+        // Traditional Chinese from Taiwan: Big5, which GBK would garble.
+        GuessCase{"big5_two_lines",
+                  "\xb3\x6f\xae\x61\xa9\xb1\xaa\xba\xa4\xfb\xa6\xd7\xc4\xd1\xab\x44\xb1\x60\xa6\x6e\xa6\x59\xa1\x41\n"
+                  "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n",
+                  Encoding::Big5, {"這家店的牛肉麵非常好吃，", "送餐太慢了，"}},
+        GuessCase{"big5_one_line", "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46",
+                  Encoding::Big5, {"送餐太慢了，菜都涼了"}},
+        // UTF-32 without a mark, where every character is unmistakable.
+        GuessCase{"utf32le_no_bom", "}Y\0\0\x03T\0\0\n\0\0\0o\0\0\0k\0\0\0"s, Encoding::Utf32LE, {"好吃", "ok"}},
+        GuessCase{"utf32be_no_bom", "\0\0Y}\0\0T\x03\0\0\0\n\0\0\0o\0\0\0k"s, Encoding::Utf32BE, {"好吃", "ok"}},
+        // Short GBK that is also valid UTF-8, where it reads as a combining
+        // mark with nothing to combine with, Cyrillic and Hebrew.
+        GuessCase{"gbk_valid_utf8_tai_xiao", "\xCC\xAB\xD0\xA1", Encoding::Gb18030, {"太小"}},
+        GuessCase{"gbk_valid_utf8_yi_zhi", "\xD2\xBB\xD6\xB1\n", Encoding::Gb18030, {"一直"}},
+        GuessCase{"gbk_valid_utf8_ye_tai_ying", "\xD2\xB2\xCC\xAB\xD3\xB2\r\n", Encoding::Gb18030, {"也太硬"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
@@ -226,6 +243,45 @@ INSTANTIATE_TEST_SUITE_P(
         // A few Chinese characters and one stray pair: damage, not GB18030.
         RefusedCase{"utf8_with_stray_pair", "很好\n不错 \x92\x93 ok\n", "in.txt line 2: invalid UTF-8"},
         RefusedCase{"utf8_surrogate", "fine\nabc \xED\xA0\x80 def\n", "in.txt line 2: byte 0xA0 is not UTF-8"},
+        // Zero bytes in text that is not UTF-16: binary or damage.
+        RefusedCase{"nul_after_line_break", "good food\n\0very nice\n"s, "in.txt line 2: byte 0x00 is a zero byte (byte 1"},
+        RefusedCase{"nul_padding_at_end", "good food\nnice\n\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"s,
+                    "in.txt line 3: byte 0x00 is a zero byte"},
+        RefusedCase{"nul_in_chinese_utf8", "好吃\n\0很好\n"s, "in.txt line 2: byte 0x00 is a zero byte"},
+        RefusedCase{"nul_bytes_inside_a_line", "a\0b\0\0c\n"s, "in.txt line 1: byte 0x00 is a zero byte (byte 2 of the line)"},
+        // Japanese and Korean are refused, saying so.
+        RefusedCase{"shift_jis",
+                    "\x82\xb1\x82\xcc\x93\x58\x82\xcc\x83\x89\x81\x5b\x83\x81\x83\x93\x82\xcd\x94\xfc\x96\xa1\x82\xb5\x82\xa9\x82\xc1\x82\xbd\n",
+                    "in.txt line 1: byte 0x82 is not UTF-8 (byte 1 of the line), and the text looks like another encoding, Japanese"},
+        RefusedCase{"euc_jp",
+                    "\xa4\xb3\xa4\xce\xc5\xb9\xa4\xce\xa5\xe9\xa1\xbc\xa5\xe1\xa5\xf3\xa4\xcf\xc8\xfe\xcc\xa3\xa4\xb7\xa4\xab\xa4\xc3\xa4\xbf\n",
+                    "looks like another encoding, Japanese"},
+        RefusedCase{"euc_kr",
+                    "\xc0\xcc \xbd\xc4\xb4\xe7\xc0\xc7 \xc0\xbd\xbd\xc4\xc0\xba \xc1\xa4\xb8\xbb \xb8\xc0\xc0\xd6\xbe\xfa\xbe\xee\xbf\xe4.\n",
+                    "looks like another encoding, Korean"},
+        RefusedCase{"big5_hkscs", "\xa7\xda\x92\x5d\xa4\xb5\xa4\xe9\xad\xb9\x9d\xf7\xa6\x6e\xa6\x68\x9d\xcf\n", "Big5-HKSCS"},
+        // Other Western code pages read as Windows-1252 give letters where it
+        // has symbols, capitals after small letters, or Icelandic letters.
+        RefusedCase{"iso8859_2_czech", "J\xED" "dlo bylo v\xFD" "born\xE9, ale doru\xE8" "en\xED trvalo p\xF8\xEDli\xB9 dlouho.\n",
+                    "in.txt line 1: byte 0xFD is not UTF-8 (byte 13 of the line), and in Windows-1252"},
+        RefusedCase{"iso8859_2_polish_letter_in_word", "Jedzenie by\xB3o bardzo smaczne\n", "byte 0xB3 is not UTF-8"},
+        RefusedCase{"turkish", "Yemek \xE7ok g\xFCzeldi. Te\xFE" "ekk\xFCrler, a\xF0" "abey!\n", "in.txt line 1: byte 0xFE"},
+        RefusedCase{"mac_roman", "Sch\x9Ane Gr\xA7" "e f\x9Fr M\x9Fller\n", "in.txt line 1: byte 0xA7 is not UTF-8 (byte 10 of the line)"},
+        RefusedCase{"mac_roman_apostrophe", "ok\nI don\xD5t know\n", "in.txt line 2: byte 0xD5"},
+        RefusedCase{"dos_437", "Le repas \x82tait d\x82licieux\n", "in.txt line 1: byte 0x82 is not UTF-8 (byte 17 of the line)"},
+        // GBK and UTF-8 lines in one file: the first line of the fewer kind.
+        RefusedCase{"gbk_then_a_utf8_line",
+                    "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\xa3\xac\xb7\xc7\xb3\xa3\xc2\xfa\xd2\xe2\n\xb7\xfe\xce\xf1\xba\xdc\xba\xc3\n"
+                    "味道不错，下次再来吧\n",
+                    "in.txt line 3: this line is UTF-8 while line 1 and others are GB18030"},
+        RefusedCase{"utf8_then_a_gbk_line", "好吃好吃，非常满意\n服务很好\n\xce\xb6\xb5\xc0\xb2\xbb\xb4\xed\n",
+                    "in.txt line 3: byte 0xB5 is not UTF-8 (byte 3 of the line): this line reads as GB18030"},
+        // Valid UTF-8 that reads as nonsense, and not clearly GBK either.
+        RefusedCase{"utf8_nonsense", "\xCA\x83\xCC\x81", "in.txt line 1: byte 0xCA (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
+        // Surrogates written one by one (CESU-8) and overlong forms: damaged UTF-8.
+        RefusedCase{"cesu8_pair_in_english", "Great food \xED\xA0\xBD\xED\xB8\x80 and fast\n",
+                    "in.txt line 1: byte 0xA0 is not UTF-8 (byte 13 of the line): a UTF-16 surrogate written as UTF-8 (CESU-8"},
+        RefusedCase{"overlong_slash", "ok\npath C:\xC0\xAFwindows\n", "in.txt line 2: byte 0xC0 is not UTF-8 (byte 8 of the line): an overlong"},
         RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xD1 is not UTF-8"},
         RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"}),
     [](const auto& info) { return std::string(info.param.name); });
