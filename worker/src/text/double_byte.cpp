@@ -30,6 +30,13 @@ char32_t first_code_point(std::string_view s) {
     return cp;
 }
 
+// Bopomofo is in both tables, but Chinese text hardly uses it; it is what
+// one encoding's punctuation becomes in the other (GBK's full-width marks
+// read as Big5).
+CharKind pair_kind(char32_t cp) {
+    return (cp >= 0x3100 && cp <= 0x312F) || (cp >= 0x31A0 && cp <= 0x31BF) ? CharKind::Rare : char_kind(cp);
+}
+
 // Decodes every pair the encoding's structure allows, each followed by a
 // line break so that what each pair became can be told apart; a pair the
 // converter refuses is marked and the rest decoded after it.
@@ -56,7 +63,7 @@ Table make_table(Convert convert, Allowed allowed) {
         for (std::size_t nl = out.find('\n'); nl != std::string::npos; nl = out.find('\n', start)) {
             if (item == where.size()) break;
             const char32_t cp = first_code_point(std::string_view(out).substr(start, nl - start));
-            table[where[item++]] = cp == 0 ? CharKind::Invalid : char_kind(cp);
+            table[where[item++]] = cp == 0 ? CharKind::Invalid : pair_kind(cp);
             start = nl + 1;
         }
         if (bad == std::string_view::npos) break;

@@ -210,6 +210,10 @@ public:
     const Spot& first_odd() const { return first_odd_; }
     bool surrogate_seen() const { return surrogate_; }
     std::uint64_t broken() const { return broken_; }
+    // Characters beyond ASCII that are letters or Chinese, not signs.
+    std::uint64_t wordy() const { return wordy_; }
+    std::uint64_t long_sequences() const { return long_; }
+    const Spot& first_multibyte() const { return first_multibyte_; }
 
 private:
     void broken(const Spot&) {
@@ -236,8 +240,15 @@ private:
         }
         ++multibyte_;
         ++line_.multibyte;
+        long_ += len_ > 2;
+        if (!first_multibyte_.set()) first_multibyte_ = start_, first_multibyte_.cp = cp_;
+        wordy_ += cp_ >= 0xA0 && (char_kind(cp_) == CharKind::Letter || char_kind(cp_) == CharKind::CommonHan ||
+                                  char_kind(cp_) == CharKind::Han || char_kind(cp_) == CharKind::Kana ||
+                                  char_kind(cp_) == CharKind::Hangul);
         line_.long_ += len_ > 2;
-        const CharKind kind = char_kind(cp_);
+        // C1 controls in UTF-8 are Windows-1252 punctuation stored as
+        // Latin-1, a common slip that leaves the text readable.
+        const CharKind kind = cp_ < 0xA0 ? CharKind::Punctuation : char_kind(cp_);
         line_.tally.add(kind);
         tally_.add(kind);
         const Alphabet a = alphabet_of(cp_);
@@ -280,8 +291,8 @@ private:
     bool after_letter_ = false;
     Line line_;
     Tally tally_;
-    std::uint64_t multibyte_ = 0, relaxed_ = 0, broken_ = 0;
-    Spot first_relaxed_, first_odd_, cut_;
+    std::uint64_t multibyte_ = 0, relaxed_ = 0, broken_ = 0, wordy_ = 0, long_ = 0;
+    Spot first_relaxed_, first_odd_, cut_, first_multibyte_;
     bool surrogate_ = false;
 };
 
@@ -344,7 +355,7 @@ public:
     const Spot& first_break() const { return first_break_; }
     std::uint64_t pairs() const { return pairs_; }
     std::uint64_t spaced() const { return spaced_; }
-    std::uint64_t euc_pairs() const { return euc_pairs_; }
+    std::uint64_t hangul_pairs() const { return hangul_pairs_; }
     std::uint64_t ascii_trails() const { return ascii_trails_; }
     std::uint64_t hkscs() const { return hkscs_; }
     std::uint64_t four_good() const { return four_good_; }
@@ -366,17 +377,20 @@ private:
         if (k == CharKind::Invalid) return broken(lead_at_);
         line_.tally.add(k);
         ++pairs_;
-        // Korean in EUC-KR: both bytes A1-FE, and spaces between words of
-        // two or three syllables, which Chinese does not have.
-        const bool euc = size_ == 1 && bytes_[0] >= 0xA1 && trail_ >= 0xA1;
-        euc_pairs_ += euc;
-        spaced_ += euc && space_before_;
+        // Korean in EUC-KR: syllables B0A1-C8FE, and spaces between words
+        // of two or three of them, which Chinese does not have.
+        const bool hangul = size_ == 1 && in(bytes_[0], 0xB0, 0xC8) && trail_ >= 0xA1;
+        hangul_pairs_ += hangul;
+        spaced_ += hangul && space_before_;
         size_ = 0;
     }
     void pair(unsigned char trail) {
         const unsigned char lead = bytes_[0];
         trail_ = trail;
-        if (!gb_ && (in(lead, 0x81, 0xA0) || in(lead, 0xFA, 0xFE))) ++hkscs_;
+        // Hong Kong's additions, and the area where plain Big5 tables put
+        // kana and symbols that Hong Kong uses for characters of its own.
+        if (!gb_ && (in(lead, 0x81, 0xA0) || in(lead, 0xFA, 0xFE) || (lead == 0xC6 && trail >= 0xA1) || in(lead, 0xC7, 0xC8)))
+            ++hkscs_;
         ascii_trails_ += trail < 0x80;
         // Western text read so pairs an accented letter with the letter
         // after it, inside a word.
@@ -409,7 +423,7 @@ private:
     Spot lead_at_;
     Line line_;
     Spot first_break_;
-    std::uint64_t pairs_ = 0, euc_pairs_ = 0, spaced_ = 0, ascii_trails_ = 0, hkscs_ = 0, four_good_ = 0, glued_ = 0;
+    std::uint64_t pairs_ = 0, hangul_pairs_ = 0, spaced_ = 0, ascii_trails_ = 0, hkscs_ = 0, four_good_ = 0, glued_ = 0;
 };
 
 // Shift-JIS only tells Japanese apart for the message: its kana are
@@ -436,6 +450,84 @@ private:
     unsigned char lead_ = 0;
     bool ok_ = true;
     std::uint64_t pairs_ = 0, kana_ = 0;
+};
+
+// ---- Seven-bit encodings ------------------------------------------------------
+
+// HZ, ISO-2022 and UTF-7 write Chinese, Japanese and Korean in ASCII bytes
+// alone: valid UTF-8, and gibberish read as it. Their marks: HZ's ~{ and
+// ~}, ISO-2022's escapes (ESC $ and ESC ( ...), UTF-7's runs of base64
+// between + and -, which decode to characters beyond ASCII.
+class SevenBitReading {
+public:
+    void byte(unsigned char c, const Spot& at) {
+        if (in_run_) run_byte(c);
+        if (!in_run_ && c == '+' && previous_ != '+') start_run(at);
+        if (previous_ == '~' && c == '{') keep_first(hz_, at), ++hz_open_;
+        if (previous_ == '~' && c == '}') ++hz_close_;
+        if (previous_ == 0x1B && (c == '$' || c == '(' || c == ')')) keep_first(iso2022_, at);
+        previous_ = c;
+    }
+    void end() {
+        if (in_run_) run_byte('\n');
+    }
+    bool quiet() const { return !in_run_ && previous_ != '~' && previous_ != 0x1B; }
+    void skipped(unsigned char last) { previous_ = last; }
+
+    // Which one the text is in, if any, and where its first mark is.
+    const char* which(Spot& at) const {
+        if (iso2022_.set()) return at = iso2022_, "ISO-2022";
+        if (hz_open_ > 0 && hz_close_ > 0) return at = hz_, "HZ-GB-2312";
+        if (utf7_good_ > 0 && utf7_bad_ == 0) return at = utf7_, "UTF-7";
+        return nullptr;
+    }
+
+private:
+    static int base64(unsigned char c) {
+        if (in(c, 'A', 'Z')) return c - 'A';
+        if (in(c, 'a', 'z')) return c - 'a' + 26;
+        if (in(c, '0', '9')) return c - '0' + 52;
+        return c == '+' ? 62 : c == '/' ? 63 : -1;
+    }
+    void start_run(const Spot& at) {
+        in_run_ = true;
+        run_at_ = at;
+        bits_ = 0;
+        nbits_ = 0;
+        units_ = 0;
+        good_ = true;
+    }
+    void run_byte(unsigned char c) {
+        const int v = base64(c);
+        if (v >= 0 && !(c == '+' && nbits_ == 0 && units_ == 0)) {
+            bits_ = (bits_ << 6) | static_cast<std::uint32_t>(v);
+            nbits_ += 6;
+            if (nbits_ >= 16) {
+                nbits_ -= 16;
+                const char32_t unit = (bits_ >> nbits_) & 0xFFFF;
+                const CharKind k = char_kind(unit);
+                good_ = good_ && unit >= 0x80 && k != CharKind::Rare && k != CharKind::Mark;
+                ++units_;
+            }
+            return;
+        }
+        in_run_ = false;
+        if (units_ == 0) return;
+        if (good_ && nbits_ < 6 && (bits_ & ((1u << nbits_) - 1)) == 0) {
+            keep_first(utf7_, run_at_);
+            ++utf7_good_;
+        } else {
+            ++utf7_bad_;
+        }
+    }
+
+    unsigned char previous_ = 0;
+    Spot hz_, iso2022_, utf7_, run_at_;
+    std::uint64_t hz_open_ = 0, hz_close_ = 0, utf7_good_ = 0, utf7_bad_ = 0;
+    bool in_run_ = false, good_ = true;
+    std::uint32_t bits_ = 0;
+    int nbits_ = 0;
+    std::uint64_t units_ = 0;
 };
 
 // ---- Windows-1252 -------------------------------------------------------------
@@ -468,24 +560,25 @@ public:
                 c_ = c;
                 before_ = previous_;
                 at_ = at;
+                run_letters_ = (run_ == 0 || run_letters_) && cp1252_letter(c);
                 if (++run_ >= 3) odd(at);
             }
         } else {
-            if (run_ > 0) ++(run_ == 1 ? lone_ : runs_);
-            run_ = 0;
+            end_run();
             if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) invalid(at);
         }
         previous_ = c;
     }
     void end() {
         if (pending_) judge('\n');
-        if (run_ > 0) ++(run_ == 1 ? lone_ : runs_);
-        run_ = 0;
+        end_run();
     }
     bool quiet() const { return !pending_ && run_ == 0; }
-    // Western text has its high bytes alone between ASCII ones; Chinese and
-    // the like have them in runs.
+    // Western text has its high bytes alone between ASCII ones, or two
+    // letters together (ção, déçu); Chinese and the like have them in runs.
     bool western() const { return lone_ > 3 * runs_; }
+    // Some high byte touches an ASCII letter: a lone symbol says nothing.
+    bool in_words() const { return in_words_ > 0; }
     void skipped(unsigned char last) { previous_ = last; }
     void new_line() { line_ = Line{}; }
 
@@ -502,14 +595,29 @@ private:
         line_.odd = true;
         keep_first(line_.first_odd, at);
     }
+    void end_run() {
+        if (run_ > 0) ++(run_ == 1 || (run_ == 2 && run_letters_) ? lone_ : runs_);
+        run_ = 0;
+    }
     void judge(unsigned char after) {
         pending_ = false;
         ++line_.high;
         const unsigned char c = c_;
         const bool inside = cp1252_letter(before_) && cp1252_letter(after);
+        const auto ascii_letter = [](unsigned char b) { return in(b | 0x20, 'a', 'z'); };
+        in_words_ += ascii_letter(before_) || ascii_letter(after);
+        // Between digits: the shape of GB18030's four-byte characters.
+        const auto digit = [](unsigned char b) { return in(b, '0', '9'); };
+        if (digit(before_) && digit(after) && c != 0xA0 && c != 0xB7 && !in(c, 0xBC, 0xBE)) return odd(at_);
         bool wrong = false;
         if (c == 0x91 || c == 0x92 || c == 0x96 || c == 0x97) {
             wrong = false;  // apostrophes and dashes go anywhere
+        } else if (c == 0x8A || c == 0x8E || c == 0x9A || c == 0x9E) {
+            // Š Ž š ž: Western text hardly has them, while Mac Roman has
+            // ä é ö û and DOS è Ä Ü × at these bytes.
+            wrong = true;
+        } else if (c == 0x82 || c == 0x84) {
+            wrong = cp1252_letter(before_);  // low quotes open, they do not close
         } else if (c == 0xAD) {
             wrong = false;  // soft hyphen
         } else if (c == 0xD0 || c == 0xDD || c == 0xDE || c == 0xF0 || c == 0xFD || c == 0xFE) {
@@ -525,7 +633,8 @@ private:
     bool pending_ = false;
     unsigned char c_ = 0, before_ = '\n', previous_ = '\n';
     int run_ = 0;
-    std::uint64_t lone_ = 0, runs_ = 0;
+    bool run_letters_ = false;
+    std::uint64_t lone_ = 0, runs_ = 0, in_words_ = 0;
     Spot at_;
     Line line_;
 };
@@ -628,6 +737,7 @@ struct EncodingDetector::State {
     std::uint64_t line = 1, column = 0;  // of the next byte
     unsigned char previous = '\n';
     bool line_high = false;  // the line so far has a byte 80-FF
+    bool ascii_words = false;  // letters or digits in ASCII (or printable ASCII skipped unseen)
     Spot first_nul;
 
     Utf8Validator validator;
@@ -635,6 +745,7 @@ struct EncodingDetector::State {
     Utf8Reading utf8;
     DoubleByteReading gb{true}, big5{false};
     ShiftJisReading sjis;
+    SevenBitReading seven;
     Cp1252Reading cp1252;
     WideReading utf16le{2, true}, utf16be{2, false}, utf32le{4, true}, utf32be{4, false};
 
@@ -647,6 +758,9 @@ struct EncodingDetector::State {
         Tally gb, big5;
         std::uint64_t cp1252_high = 0;
         Spot cp1252_first_odd;
+        // The first line that reads well as Big5 and not as GBK, and the
+        // other way round: a file mixing the two.
+        std::uint64_t first_big5_not_gb = 0, first_gb_not_big5 = 0;
     } foreign;
     // Lines that read well as UTF-8 with characters beyond ASCII, and for
     // each other encoding the first of them that does not read well in it.
@@ -665,7 +779,7 @@ struct EncodingDetector::State {
     void finish();
     Encoding decide() const;
     bool quiet() const {
-        return utf8.quiet() && gb.quiet() && big5.quiet() && cp1252.quiet() && !utf16le.alive() && !utf16be.alive() &&
+        return utf8.quiet() && gb.quiet() && big5.quiet() && cp1252.quiet() && seven.quiet() && !utf16le.alive() && !utf16be.alive() &&
                !utf32le.alive() && !utf32be.alive();
     }
     Spot here(unsigned char c) const { return Spot{line, column + 1, c, 0}; }
@@ -675,10 +789,12 @@ void EncodingDetector::State::byte(unsigned char c) {
     const Spot at = here(c);
     if (c == 0) keep_first(first_nul, at);
     if (c >= 0x80) line_high = true;
+    ascii_words = ascii_words || in(c | 0x20, 'a', 'z') || in(c, '0', '9');
     utf8.byte(c, at);
     gb.byte(c, at);
     big5.byte(c, at);
     sjis.byte(c);
+    seven.byte(c, at);
     cp1252.byte(c, at);
     utf16le.byte(c, bytes);
     utf16be.byte(c, bytes);
@@ -720,6 +836,8 @@ void EncodingDetector::State::end_line() {
             foreign.big5 += b.tally;
             foreign.cp1252_high += w.high;
             if (w.odd) keep_first(foreign.cp1252_first_odd, w.first_odd);
+            if (big5_well && !gb_well && foreign.first_big5_not_gb == 0) foreign.first_big5_not_gb = line;
+            if (gb_well && !big5_well && foreign.first_gb_not_big5 == 0) foreign.first_gb_not_big5 = line;
         }
     }
     gb_all += g.tally;
@@ -753,10 +871,17 @@ void EncodingDetector::State::feed(std::string_view piece) {
         if (i + 8 <= n && previous < 0x80 && quiet()) {
             std::uint64_t word;
             std::memcpy(&word, p + i, 8);
-            const std::uint64_t del = word ^ (kOnes * 0x7F);
-            if (!(word & kHighBits) && !((word - kOnes * 0x20) & ~word & kHighBits) &&
-                !((del - kOnes) & ~del & kHighBits)) {
+            // No byte 80-FF, none below 20, no 7F, and no + or ~, which may
+            // start a seven-bit encoding's mark.
+            const auto has = [&](unsigned char b) {
+                const std::uint64_t v = word ^ (kOnes * b);
+                return ((v - kOnes) & ~v & kHighBits) != 0;
+            };
+            if (!(word & kHighBits) && !((word - kOnes * 0x20) & ~word & kHighBits) && !has(0x7F) && !has('+') &&
+                !has('~')) {
                 previous = p[i + 7];
+                ascii_words = true;
+                seven.skipped(previous);
                 utf8.skipped(previous);
                 gb.skipped(previous);
                 big5.skipped(previous);
@@ -777,6 +902,7 @@ void EncodingDetector::State::finish() {
     gb.end();
     big5.end();
     cp1252.end();
+    seven.end();
     if (column > 0) end_line();
 }
 
@@ -827,17 +953,28 @@ Encoding EncodingDetector::State::decide() const {
         s.big5_all_ok && s.big5.hkscs() == 0 && chinese_like(s.big5_all, 60) && s.big5.glued() * 4 < s.big5.pairs();
     if (utf8_valid) {
         const Tally& t = s.utf8.tally();
-        if (s.utf8.multibyte() == 0 || t.rare == 0) return Encoding::Utf8;
+        Spot mark;
+        if (const char* seven = s.utf8.multibyte() == 0 ? s.seven.which(mark) : nullptr)
+            refuse(n, mark,
+                   std::string("byte ") + hex(mark.byte) + column_en(mark) + " is a mark of " + seven +
+                       ", which writes Chinese, Japanese or Korean in ASCII bytes and which this program does not read" +
+                       kSaveEn,
+                   byte_zh(mark) + " 是 " + seven + " 编码的标记，这种编码用 ASCII 字节写中日韩文字，本程序不读取" + kSaveZh);
+        // Short GBK can also be valid UTF-8 made only of signs and controls
+        // (聽聞 is C2 A0 C2 84): with nothing else in the file to go by, that
+        // reading is no better than nonsense.
+        const bool bare_signs = s.utf8.wordy() == 0 && s.utf8.long_sequences() == 0 && !s.ascii_words;
+        if (s.utf8.multibyte() == 0 || (t.rare == 0 && !bare_signs)) return Encoding::Utf8;
         // Short GBK text can be valid UTF-8 by chance; it then reads as
         // marks and letters of several alphabets jumbled together.
         if (gb_whole && !big5_whole) return Encoding::Gb18030;
         if (big5_whole && !gb_whole) return Encoding::Big5;
-        if (t.rare * 10 <= s.utf8.multibyte()) return Encoding::Utf8;
-        const Spot& odd = s.utf8.first_odd();
+        if (!bare_signs && t.rare * 2 < s.utf8.multibyte()) return Encoding::Utf8;
+        const Spot& odd = s.utf8.first_odd().set() ? s.utf8.first_odd() : s.utf8.first_multibyte();
         refuse(n, odd,
                byte_en(odd) + column_en(odd) + " starts valid UTF-8 that reads as nonsense (" + code_point(odd.cp) +
-                   ", a mark with no letter to go with or a letter of another alphabet inside a word), and the file "
-                   "does not read clearly as GBK or Big5 either" + kSaveEn,
+                   ": a mark with no letter to go with, letters of two alphabets in one word, or signs alone), and the "
+                   "file does not read clearly as GBK or Big5 either" + kSaveEn,
                byte_zh(odd) + " 起是合法的 UTF-8，但读出来没有意义（" + code_point(odd.cp) +
                    "），文件也不像 GBK 或 Big5 编码" + kSaveZh);
     }
@@ -858,8 +995,8 @@ Encoding EncodingDetector::State::decide() const {
     const Foreign& f = s.foreign;
     const Spot& bad = s.first_bad.set() ? s.first_bad : s.utf8.cut();
     const bool japanese = s.sjis.japanese() || (f.gb.kana >= 2 && f.gb.kana * 4 >= f.gb.chars);
-    const bool korean = !japanese && s.gb.euc_pairs() >= 4 && s.gb.euc_pairs() * 10 >= s.gb.pairs() * 9 &&
-                        s.gb.spaced() * 5 >= s.gb.euc_pairs() && f.gb.common * 10 < f.gb.han * 8;
+    const bool korean = !japanese && f.gb_ok && s.gb.hangul_pairs() >= 4 && s.gb.hangul_pairs() * 10 >= s.gb.pairs() * 8 &&
+                        s.gb.spaced() * 5 >= s.gb.hangul_pairs() && f.gb.common * 10 < f.gb.han * 8;
     if (japanese || korean) {
         const std::string lang_en = japanese ? "Japanese (Shift-JIS or EUC-JP)" : "Korean (EUC-KR)";
         const std::string lang_zh = japanese ? "日文（Shift-JIS 或 EUC-JP）" : "韩文（EUC-KR）";
@@ -886,7 +1023,8 @@ Encoding EncodingDetector::State::decide() const {
     // Emoji and other characters beyond GBK take four bytes of a shape no
     // other encoding makes.
     const bool gb_four = f.gb_ok && f.gb.chars > 0 && f.gb.chars == s.gb.four_good() && f.gb.rare == 0;
-    const bool cp1252 = f.cp1252_ok && !f.cp1252_first_odd.set() && f.cp1252_high > 0 && s.cp1252.western();
+    const bool cp1252 =
+        f.cp1252_ok && !f.cp1252_first_odd.set() && f.cp1252_high > 0 && s.cp1252.western() && s.cp1252.in_words();
     if (gb && big5) {
         // Both read as Chinese only in very short text: the one with clearly
         // more common characters wins, else neither.
@@ -913,8 +1051,23 @@ Encoding EncodingDetector::State::decide() const {
                std::string("这一行是 UTF-8，而第 ") + std::to_string(f.first.line) + " 行等是 " + other +
                    " 编码；文件混用了两种编码" + kSaveZh);
     };
-    if (gb_four || (gb && !cp1252)) return take(Encoding::Gb18030, s.utf8_lines.first_not_gb);
-    if (big5 && !cp1252) return take(Encoding::Big5, s.utf8_lines.first_not_big5);
+    // A line that reads as the other of GBK and Big5 only.
+    const auto agree = [&](Encoding chosen, std::uint64_t other_line, Encoding other) {
+        if (other_line == 0) return;
+        refuse(n, Spot{other_line, 0, 0, 0},
+               std::string("this line reads as ") + encoding_name(other) + " while the rest of the file reads as " +
+                   encoding_name(chosen) + "; the file mixes two encodings or is damaged" + kSaveEn,
+               std::string("这一行是 ") + encoding_name(other) + " 编码，而文件其余部分是 " + encoding_name(chosen) +
+                   " 编码；文件混用了两种编码或已损坏" + kSaveZh);
+    };
+    if (gb_four || (gb && !cp1252)) {
+        agree(Encoding::Gb18030, f.first_big5_not_gb, Encoding::Big5);
+        return take(Encoding::Gb18030, s.utf8_lines.first_not_gb);
+    }
+    if (big5 && !cp1252) {
+        agree(Encoding::Big5, f.first_gb_not_big5, Encoding::Gb18030);
+        return take(Encoding::Big5, s.utf8_lines.first_not_big5);
+    }
 
     // A few broken spots among UTF-8 characters are damage: GBK read as
     // UTF-8 breaks at almost every character.
@@ -937,7 +1090,8 @@ Encoding EncodingDetector::State::decide() const {
                byte_zh(odd) + " 不是 UTF-8，按 Windows-1252 读也不合西文常理；文件可能是另一种代码页（ISO-8859-2、土耳其文、"
                               "Mac Roman、DOS 437/850），无法从字节判断是哪一种" + kSaveZh);
     }
-    std::string what_en = "the file ends inside a UTF-8 character", what_zh = "文件在一个 UTF-8 字符中间结束";
+    std::string what_en = byte_en(bad) + column_en(bad) + " starts a UTF-8 character that the file ends inside",
+                what_zh = byte_zh(bad) + " 开始的 UTF-8 字符被文件结尾截断";
     Spot at = bad;
     if (s.validator.bad_bytes() > 0) {
         what_en = byte_en(bad) + " is not UTF-8" + column_en(bad);
