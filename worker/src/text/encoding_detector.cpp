@@ -137,8 +137,9 @@ struct Tally {
 // Chinese read right is mostly common characters with hardly anything rare;
 // Chinese read from another encoding's bytes is mostly characters outside
 // the common set, symbols of the wrong kind and private-use codes.
+// A little kana (づ, の) turns up in Chinese reviews too.
 bool chinese_like(const Tally& t, unsigned percent) {
-    return t.han > 0 && t.kana == 0 && t.hangul == 0 && t.rare * 50 <= t.chars && t.common * 100 >= t.han * percent;
+    return t.han > 0 && (t.kana + t.hangul) * 8 <= t.chars && t.rare * 50 <= t.chars && t.common * 100 >= t.han * percent;
 }
 
 // ---- UTF-8 ------------------------------------------------------------------
@@ -251,6 +252,8 @@ private:
         const CharKind kind = cp_ < 0xA0 ? CharKind::Punctuation : char_kind(cp_);
         line_.tally.add(kind);
         tally_.add(kind);
+        wordy_ += kind == CharKind::Letter || kind == CharKind::CommonHan || kind == CharKind::Han ||
+                  kind == CharKind::Kana || kind == CharKind::Hangul;
         const Alphabet a = alphabet_of(cp_);
         bool wrong = false;
         if (kind == CharKind::Mark) {
@@ -533,13 +536,25 @@ private:
 // ---- Windows-1252 -------------------------------------------------------------
 
 bool cp1252_undefined(unsigned char c) { return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D; }
-bool cp1252_upper(unsigned char c) {
-    return in(c, 'A', 'Z') || c == 0x8A || c == 0x8C || c == 0x8E || c == 0x9F || (in(c, 0xC0, 0xDE) && c != 0xD7);
-}
-bool cp1252_lower(unsigned char c) {
-    return in(c, 'a', 'z') || c == 0x83 || c == 0x9A || c == 0x9C || c == 0x9E || (in(c, 0xDF, 0xFF) && c != 0xF7);
-}
-bool cp1252_letter(unsigned char c) { return cp1252_upper(c) || cp1252_lower(c); }
+
+// Capital and small letters of Windows-1252, by byte: looked up for every
+// byte of a file, so a table.
+constexpr unsigned char kUpper = 1, kLower = 2;
+struct Cp1252Case {
+    unsigned char of[256] = {};
+    constexpr Cp1252Case() {
+        for (unsigned c = 0; c < 256; ++c) {
+            if ((c >= 'A' && c <= 'Z') || c == 0x8A || c == 0x8C || c == 0x8E || c == 0x9F || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+                of[c] = kUpper;
+            if ((c >= 'a' && c <= 'z') || c == 0x83 || c == 0x9A || c == 0x9C || c == 0x9E || (c >= 0xDF && c != 0xF7))
+                of[c] = kLower;
+        }
+    }
+};
+constexpr Cp1252Case kCp1252Case;
+bool cp1252_upper(unsigned char c) { return kCp1252Case.of[c] == kUpper; }
+bool cp1252_lower(unsigned char c) { return kCp1252Case.of[c] == kLower; }
+bool cp1252_letter(unsigned char c) { return kCp1252Case.of[c] != 0; }
 
 // Windows-1252 read right has its high bytes where Western text puts
 // accented letters, quotes and dashes. The other Western code pages put
@@ -551,7 +566,16 @@ bool cp1252_letter(unsigned char c) { return cp1252_upper(c) || cp1252_lower(c);
 class Cp1252Reading {
 public:
     void byte(unsigned char c, const Spot& at) {
-        if (pending_) judge(c);
+        if (pending_) {
+            // Inside a run of three or more the line is already judged.
+            if (run_ >= 3) {
+                pending_ = false;
+                ++line_.high;
+                in_words_ += in(c | 0x20, 'a', 'z');
+            } else {
+                judge(c);
+            }
+        }
         if (c >= 0x80) {
             if (cp1252_undefined(c)) {
                 invalid(at);
