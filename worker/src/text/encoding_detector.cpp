@@ -576,6 +576,7 @@ public:
                 judge(c);
             }
         }
+        if (!cp1252_letter(c)) word_languages_ = ~0u;
         if (c >= 0x80) {
             if (cp1252_undefined(c)) {
                 invalid(at);
@@ -629,18 +630,23 @@ private:
         const unsigned char c = c_;
         const bool inside = cp1252_letter(before_) && cp1252_letter(after);
         const auto ascii_letter = [](unsigned char b) { return in(b | 0x20, 'a', 'z'); };
-        in_words_ += ascii_letter(before_) || ascii_letter(after);
+        // A letter is a word even alone (French à); a sign needs one beside it.
+        in_words_ += cp1252_letter(c) || ascii_letter(before_) || ascii_letter(after);
         // Between digits: the shape of GB18030's four-byte characters.
         const auto digit = [](unsigned char b) { return in(b, '0', '9'); };
         if (digit(before_) && digit(after) && c != 0xA0 && c != 0xB7 && !in(c, 0xBC, 0xBE)) return odd(at_);
         bool wrong = false;
-        if (c == 0x91 || c == 0x92 || c == 0x96 || c == 0x97) {
-            wrong = false;  // apostrophes and dashes go anywhere
+        if (c == 0x91 || c == 0x92 || c == 0x97 || c == 0x85 || c == 0xB4) {
+            wrong = false;  // apostrophes (’ and ´ typed for it), the em dash and … go anywhere
+        } else if (c == 0x96) {
+            wrong = cp1252_lower(before_) && cp1252_lower(after);  // DOS û and ù inside words
         } else if (c == 0x8A || c == 0x8E || c == 0x9A || c == 0x9E) {
             // Š Ž š ž: Western text hardly has them, while Mac Roman has
             // ä é ö û and DOS è Ä Ü × at these bytes.
             wrong = true;
-        } else if (c == 0x82 || c == 0x84) {
+        } else if (c == 0x82) {
+            wrong = cp1252_letter(before_) || cp1252_letter(after);  // DOS é, rather than a German quote
+        } else if (c == 0x84) {
             wrong = cp1252_letter(before_);  // low quotes open, they do not close
         } else if (c == 0xAD) {
             wrong = false;  // soft hyphen
@@ -648,16 +654,58 @@ private:
             wrong = true;  // Icelandic letters, or Turkish in ISO-8859-9
         } else if (cp1252_letter(c)) {
             wrong = cp1252_upper(c) && cp1252_lower(before_);
+            // The accented letters of one word belong to one language: ø
+            // beside í is Czech ř í read in the wrong code page.
+            word_languages_ &= languages_of(c);
+            wrong = wrong || word_languages_ == 0;
         } else {
             wrong = inside;  // a symbol or quote between two letters
         }
         if (wrong) odd(at_);
     }
 
+    // The Western languages that write a Windows-1252 letter, as bits.
+    static unsigned languages_of(unsigned char c) {
+        enum : unsigned { Fr = 1, Es = 2, Pt = 4, It = 8, De = 16, Nl = 32, Nordic = 64, Ca = 128, All = 255 };
+        if (in(c, 0xC0, 0xDE)) c = static_cast<unsigned char>(c | 0x20);
+        switch (c) {
+        case 0xE0: return Fr | Pt | It | Ca;               // à
+        case 0xE1: return Es | Pt | It;                    // á
+        case 0xE2: return Fr | Pt;                         // â
+        case 0xE3: return Pt;                              // ã
+        case 0xE4: return De | Nordic;                     // ä
+        case 0xE5: return Nordic;                          // å
+        case 0xE6: return Nordic | Fr;                     // æ
+        case 0xE7: return Fr | Pt | Ca;                    // ç
+        case 0xE8: return Fr | It | Ca;                    // è
+        case 0xEA: return Fr | Pt;                         // ê
+        case 0xEB: return Fr | Nl;                         // ë
+        case 0xEC: return It;                              // ì
+        case 0xED: return Es | Pt | It | Ca;               // í
+        case 0xEE: return Fr | It;                         // î
+        case 0xEF: return Fr | Nl | Ca;                    // ï
+        case 0xF1: return Es;                              // ñ
+        case 0xF2: return It | Ca;                         // ò
+        case 0xF3: return Es | Pt | It | Ca | Nl;          // ó
+        case 0xF4: return Fr | Pt;                         // ô
+        case 0xF5: return Pt;                              // õ
+        case 0xF6: return De | Nordic | Nl;                // ö
+        case 0xF8: return Nordic;                          // ø
+        case 0xF9: return Fr | It;                         // ù
+        case 0xFA: return Es | Pt | It | Ca;               // ú
+        case 0xFB: return Fr;                              // û
+        case 0xFC: return De | Es | Ca | Fr;               // ü
+        case 0xDF: return De;                              // ß
+        case 0x9C: case 0x8C: case 0xFF: case 0x9F: return Fr;  // œ ÿ
+        default: return All;                               // é, and ƒ
+        }
+    }
+
     bool pending_ = false;
     unsigned char c_ = 0, before_ = '\n', previous_ = '\n';
     int run_ = 0;
     bool run_letters_ = false;
+    unsigned word_languages_ = ~0u;
     std::uint64_t lone_ = 0, runs_ = 0, in_words_ = 0;
     Spot at_;
     Line line_;
@@ -761,7 +809,9 @@ struct EncodingDetector::State {
     std::uint64_t line = 1, column = 0;  // of the next byte
     unsigned char previous = '\n';
     bool line_high = false;  // the line so far has a byte 80-FF
-    bool ascii_words = false;  // letters or digits in ASCII (or printable ASCII skipped unseen)
+    // Letters or digits in ASCII on this line (or printable ASCII skipped
+    // unseen), and whether a line had them beside characters beyond ASCII.
+    bool line_words = false, words_beside_signs = false;
     Spot first_nul;
 
     Utf8Validator validator;
@@ -813,7 +863,7 @@ void EncodingDetector::State::byte(unsigned char c) {
     const Spot at = here(c);
     if (c == 0) keep_first(first_nul, at);
     if (c >= 0x80) line_high = true;
-    ascii_words = ascii_words || in(c | 0x20, 'a', 'z') || in(c, '0', '9');
+    line_words = line_words || in(c | 0x20, 'a', 'z') || in(c, '0', '9');
     utf8.byte(c, at);
     gb.byte(c, at);
     big5.byte(c, at);
@@ -839,6 +889,8 @@ void EncodingDetector::State::end_line() {
     const auto& g = gb.line();
     const auto& b = big5.line();
     const auto& w = cp1252.line();
+    words_beside_signs = words_beside_signs || (line_words && u.multibyte > 0);
+    line_words = false;
     if (line_high) {
         const bool valid = !u.broken && !u.relaxed;
         const bool reads_well = valid && u.multibyte > 0 && u.tally.rare == 0 &&
@@ -904,7 +956,7 @@ void EncodingDetector::State::feed(std::string_view piece) {
             if (!(word & kHighBits) && !((word - kOnes * 0x20) & ~word & kHighBits) && !has(0x7F) && !has('+') &&
                 !has('~')) {
                 previous = p[i + 7];
-                ascii_words = true;
+                line_words = true;
                 seven.skipped(previous);
                 utf8.skipped(previous);
                 gb.skipped(previous);
@@ -985,9 +1037,9 @@ Encoding EncodingDetector::State::decide() const {
                        kSaveEn,
                    byte_zh(mark) + " 是 " + seven + " 编码的标记，这种编码用 ASCII 字节写中日韩文字，本程序不读取" + kSaveZh);
         // Short GBK can also be valid UTF-8 made only of signs and controls
-        // (聽聞 is C2 A0 C2 84): with nothing else in the file to go by, that
+        // (聽聞 is C2 A0 C2 84): with no words on their lines to go by, that
         // reading is no better than nonsense.
-        const bool bare_signs = s.utf8.wordy() == 0 && s.utf8.long_sequences() == 0 && !s.ascii_words;
+        const bool bare_signs = s.utf8.wordy() == 0 && s.utf8.long_sequences() == 0 && !s.words_beside_signs;
         if (s.utf8.multibyte() == 0 || (t.rare == 0 && !bare_signs)) return Encoding::Utf8;
         // Short GBK text can be valid UTF-8 by chance; it then reads as
         // marks and letters of several alphabets jumbled together.
