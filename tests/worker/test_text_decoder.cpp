@@ -294,6 +294,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"gb18030_four_byte_hangul", "\x83\x33\xB6\x32\x83\x32\xE0\x33\n", "in.txt line 1: byte 0xB6"},
         // Czech ř í read as Windows-1252: ø beside í, letters of no one language.
         RefusedCase{"iso8859_2_letters_of_two_languages", "Obsluha p\xF8\xED" "jemn\xE1\n", "in.txt line 1: byte 0xED is not UTF-8 (byte 11 of the line), and in Windows-1252"},
+        // ISO-8859-2 letters at a word's end, read as Latin-1 signs (ł as ³, ž as ¾).
+        RefusedCase{"iso8859_2_word_final_l", "Jedzenie by\xB3 smaczne\n", "in.txt line 1: byte 0xB3 is not UTF-8 (byte 12 of the line)"},
+        RefusedCase{"iso8859_2_word_final_z", "ok\nU\xBE nikdy\n", "in.txt line 2: byte 0xBE is not UTF-8 (byte 2 of the line)"},
         // Mac Roman French: é is Ž at the start of a word.
         RefusedCase{"mac_roman_word_start", "La soupe \x8Etait froide\n", "in.txt line 1: byte 0x8E"},
         // GBK valid as UTF-8 that is only a space and a control character.

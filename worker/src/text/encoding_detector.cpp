@@ -658,6 +658,13 @@ private:
             // beside í is Czech ř í read in the wrong code page.
             word_languages_ &= languages_of(c);
             wrong = wrong || word_languages_ == 0;
+        } else if (in(c, 0xA1, 0xBF)) {
+            // Latin-1's signs where ISO-8859-2 has letters (Ž ž ł ś ą ...):
+            // few of them touch a word, and each only on one side of it.
+            const bool ends_word = cp1252_letter(before_), starts_word = cp1252_letter(after);
+            const bool may_end = c == 0xAE || c == 0xA9 || c == 0xBB || ((c == 0xB2 || c == 0xB3 || c == 0xB9) && before_ == 'm');
+            const bool may_start = c == 0xA1 || c == 0xBF || c == 0xAB || c == 0xB5 || c == 0xA3 || c == 0xB0;
+            wrong = (ends_word && !may_end) || (starts_word && !may_start);
         } else {
             wrong = inside;  // a symbol or quote between two letters
         }
@@ -1081,7 +1088,7 @@ Encoding EncodingDetector::State::decide() const {
                    ", which this program does not read" + kSaveEn,
                byte_zh(bad) + " 不是 UTF-8，文本看起来是另一种编码：" + lang_zh + "，本程序不读取这种编码" + kSaveZh);
     }
-    if (s.big5.hkscs() > 0 && chinese_like(f.big5, 60) && !(f.gb_ok && chinese_like(f.gb, 60)))
+    if (s.big5.hkscs() > 0 && f.big5.han >= 3 && chinese_like(f.big5, 60) && !(f.gb_ok && chinese_like(f.gb, 60)))
         refuse(n, bad,
                byte_en(bad) + " is not UTF-8" + column_en(bad) +
                    ", and the text looks like Big5 with Hong Kong characters (Big5-HKSCS), "
