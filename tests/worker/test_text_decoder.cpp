@@ -208,6 +208,11 @@ INSTANTIATE_TEST_SUITE_P(
                   Encoding::Big5, {"這家店的牛肉麵非常好吃，", "送餐太慢了，"}},
         GuessCase{"big5_one_line", "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46",
                   Encoding::Big5, {"送餐太慢了，菜都涼了"}},
+        // One line of Chinese in UTF-16 has no zero byte: its characters tell.
+        GuessCase{"utf16le_one_line_no_zero_byte", "\x01\x90\x10\x99\x2A\x59\x62\x61\x86\x4E\x0C\xFF\xDC\x83\xFD\x90\xC9\x51\x86\x4E",
+                  Encoding::Utf16LE, {"送餐太慢了，菜都凉了"}},
+        GuessCase{"utf16be_one_line_no_zero_byte", "\x90\x01\x99\x10\x59\x2A\x61\x62\x4E\x86\xFF\x0C\x83\xDC\x90\xFD\x51\xC9\x4E\x86",
+                  Encoding::Utf16BE, {"送餐太慢了，菜都凉了"}},
         // UTF-32 without a mark, where every character is unmistakable.
         GuessCase{"utf32le_no_bom", "}Y\0\0\x03T\0\0\n\0\0\0o\0\0\0k\0\0\0"s, Encoding::Utf32LE, {"好吃", "ok"}},
         GuessCase{"utf32be_no_bom", "\0\0Y}\0\0T\x03\0\0\0\n\0\0\0o\0\0\0k"s, Encoding::Utf32BE, {"好吃", "ok"}},
