@@ -354,3 +354,101 @@ TEST(LineReader, RefusesALineLongerThanItsLimitNamingTheLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The decoders of the newer encodings refuse what those encodings cannot
+// hold, naming the line, however the input is cut.
+struct DecoderCase {
+    const char* name;
+    Encoding encoding;
+    std::string bytes;
+    const char* where;
+    friend void PrintTo(const DecoderCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class DecoderRefuses : public ::testing::TestWithParam<DecoderCase> {};
+
+TEST_P(DecoderRefuses, NamingTheLineWholeAndByteByByte) {
+    const auto& c = GetParam();
+    for (bool by_byte : {false, true}) {
+        Decoder d(c.encoding, "in.txt");
+        std::string out;
+        try {
+            if (by_byte) {
+                for (char b : c.bytes) d.feed(std::string_view(&b, 1), out);
+            } else {
+                d.feed(c.bytes, out);
+            }
+            d.finish();
+            FAIL() << "decoded " << quoted(out) << (by_byte ? " byte by byte" : "");
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.where), std::string::npos) << e.what();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, DecoderRefuses,
+    ::testing::Values(
+        DecoderCase{"utf32le_beyond_unicode", Encoding::Utf32LE, "A\0\0\0\n\0\0\0\0\0\x11\0"s, "in.txt line 2"},
+        DecoderCase{"utf32be_surrogate", Encoding::Utf32BE, "\0\0\0A\0\0\xD8\0"s, "in.txt line 1"},
+        DecoderCase{"utf32le_cut_unit", Encoding::Utf32LE, "A\0\0\0\n\0\0\0B\0\0"s, "in.txt line 2"},
+        DecoderCase{"big5_bad_trail", Encoding::Big5, "ok\n\xA4\x20", "in.txt line 2"},
+        DecoderCase{"big5_hong_kong_pair", Encoding::Big5, "\xA6\x6E\n\n\x9D\xF7", "in.txt line 3"},
+        DecoderCase{"big5_cut_pair", Encoding::Big5, "\xA6\x6E\n\xA6", "in.txt line 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The same refusals and readings when the text comes after more than one
+// read of the line reader (256 KiB), from a file: the detector sees it in
+// pieces and the line named is counted across them.
+struct LateCase {
+    const char* name;
+    std::string tail;                 // after the filler
+    const char* says;                 // in the refusal, after "big.txt line N" (empty: read)
+    std::uint64_t line;               // line of the refusal, counted within the tail
+    std::vector<std::string> last;    // else: the last lines read
+    friend void PrintTo(const LateCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AfterAFullRead : public ::testing::TestWithParam<LateCase> {};
+
+TEST_P(AfterAFullRead, IsReadOrRefusedAsOnItsOwn) {
+    const auto& c = GetParam();
+    constexpr std::size_t kFiller = 5000;  // lines of 60 bytes: 300,000 bytes
+    std::string text;
+    for (std::size_t i = 0; i < kFiller; ++i) text += std::string(59, 'a') + "\n";
+    TempDir dir;
+    dir.write("big.txt", text + c.tail);
+    try {
+        auto r = LineReader::open(dir.file("big.txt"), "big.txt");
+        std::vector<std::string> lines;
+        std::string_view line;
+        while (r->next(line)) lines.emplace_back(line);
+        ASSERT_EQ(c.says[0], '\0') << "read without a word";
+        ASSERT_EQ(lines.size(), kFiller + c.last.size());
+        EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(c.last.size()), lines.end()), c.last);
+    } catch (const Error& e) {
+        ASSERT_NE(c.says[0], '\0') << e.what();
+        const std::string where = "big.txt line " + std::to_string(kFiller + c.line) + ": ";
+        EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineReader, AfterAFullRead,
+    ::testing::Values(
+        LateCase{"zero_byte", "good\n\0bad\n"s, "byte 0x00 is a zero byte (byte 1 of the line)", 2, {}},
+        LateCase{"utf8_line_in_gbk", "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\n\xb7\xfe\xce\xf1\xba\xdc\xba\xc3\n味道不错，下次再来吧\n",
+                 "this line is UTF-8 while line", 3, {}},
+        LateCase{"big5", "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46\n", "", 0,
+                 {"送餐太慢了，", "菜都涼了"}},
+        LateCase{"iso8859_2", "Jedzenie by\xB3 smaczne\n", "byte 0xB3 is not UTF-8 (byte 12 of the line)", 1, {}},
+        LateCase{"cesu8", "ok \xED\xA0\xBD\xED\xB8\x80\n", "a UTF-16 surrogate written as UTF-8", 1, {}},
+        LateCase{"shift_jis", "\x82\xb1\x82\xcc\x93\x58\x82\xcc\x83\x89\x81\x5b\x83\x81\x83\x93\x82\xcd\n",
+                 "looks like another encoding, Japanese", 1, {}},
+        LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
