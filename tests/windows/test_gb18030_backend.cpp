@@ -69,8 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"lead_byte_0x80", "ab\x80 c", 2, "ab"},
         Case{"lead_byte_0xff", "\xA7\x41\xFF", 2, "你"},
         Case{"undefined_pair", "x\xA3\xC0", 1, "x"},
-        // Hong Kong additions (HKSCS) are not Big5 on either platform.
+        // Hong Kong additions (HKSCS) are not Big5 on either platform, nor
+        // the areas where Windows has user-defined characters.
         Case{"hkscs_character", "\xA6\x6E\x9D\xF7", 2, "好"},
+        Case{"user_defined_area", "ok\xC6\xA1", 2, "ok"},
+        Case{"user_defined_lead_fa", "\xA4\x40\xFA\x40", 2, "一"},
         Case{"bad_byte_after_a_mebibyte", kMiB + "\xA7\x41\x80", kMiB.size() + 2, kMiB + "你"},
         Case{"character_across_a_mebibyte", kMiB.substr(1) + "\xA7\x41\xA6\x6E", kOk, kMiB.substr(1) + "你好"}),
     [](const auto& info) { return std::string(info.param.name); });
