@@ -45,7 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
         EncodedCase{"utf8_bom", "\xEF\xBB\xBF你好\r\n世界", Encoding::Utf8Bom},
         EncodedCase{"utf16le_bom", "\xFF\xFE\x60\x4F\x7D\x59\x0D\x00\x0A\x00\x16\x4E\x4C\x75\x0A\x00"s, Encoding::Utf16LE},
         EncodedCase{"utf16be_bom", "\xFE\xFF\x4F\x60\x59\x7D\x00\x0A\x4E\x16\x75\x4C"s, Encoding::Utf16BE},
-        EncodedCase{"gb18030_crlf", "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\n", Encoding::Gb18030}),
+        EncodedCase{"gb18030_crlf", "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\n", Encoding::Gb18030},
+        EncodedCase{"big5", "\xA7\x41\xA6\x6E\n\xA5\x40\xAC\xC9\n", Encoding::Big5},
+        EncodedCase{"utf32le_bom", "\xFF\xFE\0\0\x60\x4F\0\0\x7D\x59\0\0\n\0\0\0\x16\x4E\0\0\x4C\x75\0\0"s, Encoding::Utf32LE},
+        EncodedCase{"utf32be_bom", "\0\0\xFE\xFF\0\0\x4F\x60\0\0\x59\x7D\0\0\0\n\0\0\x4E\x16\0\0\x75\x4C"s, Encoding::Utf32BE}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Decoder, KeepsCharactersOutsideTheBasicPlane) {
@@ -147,7 +150,26 @@ INSTANTIATE_TEST_SUITE_P(
         GuessCase{"utf16le_chinese_no_bom", "}Y\x03T\n\0}Y\x03T"s, Encoding::Utf16LE, {"好吃", "好吃"}},
         GuessCase{"utf16le_no_bom", "g\0o\0o\0d\0\n\0`O}Y\n\0"s, Encoding::Utf16LE, {"good", "你好"}},
         GuessCase{"utf16be_no_bom", "\0b\0a\0d\0\r\0\nO`Y}"s, Encoding::Utf16BE, {"bad", "你好"}},
-        GuessCase{"nul_bytes_stay_utf8", "a\0b\0\0c\n"s, Encoding::Utf8, {"a\0b\0\0c"s}}),
+        // Traditional Chinese from Taiwan: Big5, which GBK would garble.
+        GuessCase{"big5_two_lines",
+                  "\xb3\x6f\xae\x61\xa9\xb1\xaa\xba\xa4\xfb\xa6\xd7\xc4\xd1\xab\x44\xb1\x60\xa6\x6e\xa6\x59\xa1\x41\n"
+                  "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n",
+                  Encoding::Big5, {"這家店的牛肉麵非常好吃，", "送餐太慢了，"}},
+        GuessCase{"big5_one_line", "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46",
+                  Encoding::Big5, {"送餐太慢了，菜都涼了"}},
+        // One line of Chinese in UTF-16 has no zero byte: its characters tell.
+        GuessCase{"utf16le_one_line_no_zero_byte", "\x01\x90\x10\x99\x2A\x59\x62\x61\x86\x4E\x0C\xFF\xDC\x83\xFD\x90\xC9\x51\x86\x4E",
+                  Encoding::Utf16LE, {"送餐太慢了，菜都凉了"}},
+        GuessCase{"utf16be_one_line_no_zero_byte", "\x90\x01\x99\x10\x59\x2A\x61\x62\x4E\x86\xFF\x0C\x83\xDC\x90\xFD\x51\xC9\x4E\x86",
+                  Encoding::Utf16BE, {"送餐太慢了，菜都凉了"}},
+        // UTF-32 without a mark, where every character is unmistakable.
+        GuessCase{"utf32le_no_bom", "}Y\0\0\x03T\0\0\n\0\0\0o\0\0\0k\0\0\0"s, Encoding::Utf32LE, {"好吃", "ok"}},
+        GuessCase{"utf32be_no_bom", "\0\0Y}\0\0T\x03\0\0\0\n\0\0\0o\0\0\0k"s, Encoding::Utf32BE, {"好吃", "ok"}},
+        // Short GBK that is also valid UTF-8, where it reads as a combining
+        // mark with nothing to combine with, Cyrillic and Hebrew.
+        GuessCase{"gbk_valid_utf8_tai_xiao", "\xCC\xAB\xD0\xA1", Encoding::Gb18030, {"太小"}},
+        GuessCase{"gbk_valid_utf8_yi_zhi", "\xD2\xBB\xD6\xB1\n", Encoding::Gb18030, {"一直"}},
+        GuessCase{"gbk_valid_utf8_ye_tai_ying", "\xD2\xB2\xCC\xAB\xD3\xB2\r\n", Encoding::Gb18030, {"也太硬"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
@@ -175,8 +197,165 @@ INSTANTIATE_TEST_SUITE_P(
         // A few Chinese characters and one stray pair: damage, not GB18030.
         RefusedCase{"utf8_with_stray_pair", "很好\n不错 \x92\x93 ok\n", "in.txt line 2: invalid UTF-8"},
         RefusedCase{"utf8_surrogate", "fine\nabc \xED\xA0\x80 def\n", "in.txt line 2: byte 0xA0 is not UTF-8"},
+        // Zero bytes in text that is not UTF-16: binary or damage.
+        RefusedCase{"nul_after_line_break", "good food\n\0very nice\n"s, "in.txt line 2: byte 0x00 is a zero byte (byte 1"},
+        RefusedCase{"nul_padding_at_end", "good food\nnice\n\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"s,
+                    "in.txt line 3: byte 0x00 is a zero byte"},
+        RefusedCase{"nul_in_chinese_utf8", "好吃\n\0很好\n"s, "in.txt line 2: byte 0x00 is a zero byte"},
+        RefusedCase{"nul_bytes_inside_a_line", "a\0b\0\0c\n"s, "in.txt line 1: byte 0x00 is a zero byte (byte 2 of the line)"},
+        // Japanese and Korean are refused, saying so.
+        RefusedCase{"shift_jis",
+                    "\x82\xb1\x82\xcc\x93\x58\x82\xcc\x83\x89\x81\x5b\x83\x81\x83\x93\x82\xcd\x94\xfc\x96\xa1\x82\xb5\x82\xa9\x82\xc1\x82\xbd\n",
+                    "in.txt line 1: byte 0x82 is not UTF-8 (byte 1 of the line), and the text looks like another encoding, Japanese"},
+        RefusedCase{"euc_jp",
+                    "\xa4\xb3\xa4\xce\xc5\xb9\xa4\xce\xa5\xe9\xa1\xbc\xa5\xe1\xa5\xf3\xa4\xcf\xc8\xfe\xcc\xa3\xa4\xb7\xa4\xab\xa4\xc3\xa4\xbf\n",
+                    "looks like another encoding, Japanese"},
+        RefusedCase{"euc_kr",
+                    "\xc0\xcc \xbd\xc4\xb4\xe7\xc0\xc7 \xc0\xbd\xbd\xc4\xc0\xba \xc1\xa4\xb8\xbb \xb8\xc0\xc0\xd6\xbe\xfa\xbe\xee\xbf\xe4.\n",
+                    "looks like another encoding, Korean"},
+        RefusedCase{"big5_hkscs", "\xa7\xda\x92\x5d\xa4\xb5\xa4\xe9\xad\xb9\x9d\xf7\xa6\x6e\xa6\x68\x9d\xcf\n", "Big5-HKSCS"},
+        // Other Western code pages read as Windows-1252 give letters where it
+        // has symbols, capitals after small letters, or Icelandic letters.
+        RefusedCase{"iso8859_2_czech", "J\xED" "dlo bylo v\xFD" "born\xE9, ale doru\xE8" "en\xED trvalo p\xF8\xEDli\xB9 dlouho.\n",
+                    "in.txt line 1: byte 0xFD is not UTF-8 (byte 13 of the line), and in Windows-1252"},
+        RefusedCase{"iso8859_2_polish_letter_in_word", "Jedzenie by\xB3o bardzo smaczne\n", "byte 0xB3 is not UTF-8"},
+        RefusedCase{"turkish", "Yemek \xE7ok g\xFCzeldi. Te\xFE" "ekk\xFCrler, a\xF0" "abey!\n", "in.txt line 1: byte 0xFE"},
+        RefusedCase{"mac_roman", "Sch\x9Ane Gr\xA7" "e f\x9Fr M\x9Fller\n", "in.txt line 1: byte 0x9A is not UTF-8 (byte 4 of the line)"},
+        RefusedCase{"mac_roman_apostrophe", "ok\nI don\xD5t know\n", "in.txt line 2: byte 0xD5"},
+        RefusedCase{"dos_437", "Le repas \x82tait d\x82licieux\n", "in.txt line 1: byte 0x82 is not UTF-8 (byte 10 of the line)"},
+        // GBK and UTF-8 lines in one file: the first line of the fewer kind.
+        RefusedCase{"gbk_then_a_utf8_line",
+                    "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\xa3\xac\xb7\xc7\xb3\xa3\xc2\xfa\xd2\xe2\n\xb7\xfe\xce\xf1\xba\xdc\xba\xc3\n"
+                    "味道不错，下次再来吧\n",
+                    "in.txt line 3: this line is UTF-8 while line 1 and others are GB18030"},
+        RefusedCase{"utf8_then_a_gbk_line", "好吃好吃，非常满意\n服务很好\n\xce\xb6\xb5\xc0\xb2\xbb\xb4\xed\n",
+                    "in.txt line 3: byte 0xB5 is not UTF-8 (byte 3 of the line): this line reads as GB18030"},
+        // Valid UTF-8 that reads as nonsense, and not clearly GBK either.
+        RefusedCase{"utf8_nonsense", "\xCA\x83\xCC\x81", "in.txt line 1: byte 0xCA (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
+        // Surrogates written one by one (CESU-8) and overlong forms: damaged UTF-8.
+        RefusedCase{"cesu8_pair_in_english", "Great food \xED\xA0\xBD\xED\xB8\x80 and fast\n",
+                    "in.txt line 1: byte 0xA0 is not UTF-8 (byte 13 of the line): a UTF-16 surrogate written as UTF-8 (CESU-8"},
+        // Encodings that write Chinese, Japanese or Korean in ASCII bytes.
+        RefusedCase{"hz", "~{KM2M L+B}AK~}\n", "in.txt line 1: byte 0x7B (byte 2 of the line) is a mark of HZ-GB-2312"},
+        RefusedCase{"iso2022_jp", "\x1B$B$3$N\x1B(B ok\n", "in.txt line 1: byte 0x24 (byte 2 of the line) is a mark of ISO-2022"},
+        RefusedCase{"utf7", "ok\nDon+IBk-t\n", "in.txt line 2: byte 0x2B (byte 4 of the line) is a mark of UTF-7"},
+        // A GBK line and a Big5 line: neither reading holds for both.
+        RefusedCase{"gbk_then_big5",
+                    "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\xa3\xac\xb7\xc7\xb3\xa3\xc2\xfa\xd2\xe2\n"
+                    "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\xb5\xa5\xa4\x46\xa4\x40\xad\xd3\n",
+                    "in.txt line 1: byte 0xBA is not UTF-8"},
+        // Korean in GB18030's four-byte form is not Western text between digits.
+        RefusedCase{"gb18030_four_byte_hangul", "\x83\x33\xB6\x32\x83\x32\xE0\x33\n", "in.txt line 1: byte 0xB6"},
+        // Czech ř í read as Windows-1252: ø beside í, letters of no one language.
+        RefusedCase{"iso8859_2_letters_of_two_languages", "Obsluha p\xF8\xED" "jemn\xE1\n", "in.txt line 1: byte 0xED is not UTF-8 (byte 11 of the line), and in Windows-1252"},
+        // ISO-8859-2 letters at a word's end, read as Latin-1 signs (ł as ³, ž as ¾).
+        RefusedCase{"iso8859_2_word_final_l", "Jedzenie by\xB3 smaczne\n", "in.txt line 1: byte 0xB3 is not UTF-8 (byte 12 of the line)"},
+        RefusedCase{"iso8859_2_word_final_z", "ok\nU\xBE nikdy\n", "in.txt line 2: byte 0xBE is not UTF-8 (byte 2 of the line)"},
+        // Mac Roman French: é is Ž at the start of a word.
+        RefusedCase{"mac_roman_word_start", "La soupe \x8Etait froide\n", "in.txt line 1: byte 0x8E"},
+        // GBK valid as UTF-8 that is only a space and a control character.
+        RefusedCase{"utf8_signs_alone", "\xC2\xA0\xC2\x84", "in.txt line 1: byte 0xC2 (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
+        RefusedCase{"overlong_slash", "ok\npath C:\xC0\xAFwindows\n", "in.txt line 2: byte 0xC0 is not UTF-8 (byte 8 of the line): an overlong"},
         RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xD1 is not UTF-8"},
         RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// The decoders of the newer encodings refuse what those encodings cannot
+// hold, naming the line, however the input is cut.
+struct DecoderCase {
+    const char* name;
+    Encoding encoding;
+    std::string bytes;
+    const char* where;
+    friend void PrintTo(const DecoderCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class DecoderRefuses : public ::testing::TestWithParam<DecoderCase> {};
+
+TEST_P(DecoderRefuses, NamingTheLineWholeAndByteByByte) {
+    const auto& c = GetParam();
+    for (bool by_byte : {false, true}) {
+        Decoder d(c.encoding, "in.txt");
+        std::string out;
+        try {
+            if (by_byte) {
+                for (char b : c.bytes) d.feed(std::string_view(&b, 1), out);
+            } else {
+                d.feed(c.bytes, out);
+            }
+            d.finish();
+            FAIL() << "decoded " << quoted(out) << (by_byte ? " byte by byte" : "");
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.where), std::string::npos) << e.what();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, DecoderRefuses,
+    ::testing::Values(
+        DecoderCase{"utf32le_beyond_unicode", Encoding::Utf32LE, "A\0\0\0\n\0\0\0\0\0\x11\0"s, "in.txt line 2"},
+        DecoderCase{"utf32be_surrogate", Encoding::Utf32BE, "\0\0\0A\0\0\xD8\0"s, "in.txt line 1"},
+        DecoderCase{"utf32le_cut_unit", Encoding::Utf32LE, "A\0\0\0\n\0\0\0B\0\0"s, "in.txt line 2"},
+        DecoderCase{"big5_bad_trail", Encoding::Big5, "ok\n\xA4\x20", "in.txt line 2"},
+        DecoderCase{"big5_hong_kong_pair", Encoding::Big5, "\xA6\x6E\n\n\x9D\xF7", "in.txt line 3"},
+        DecoderCase{"big5_cut_pair", Encoding::Big5, "\xA6\x6E\n\xA6", "in.txt line 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The same refusals and readings when the text comes after more than one
+// read of the line reader (256 KiB), from a file: the detector sees it in
+// pieces and the line named is counted across them.
+struct LateCase {
+    const char* name;
+    std::string tail;                 // after the filler
+    const char* says;                 // in the refusal, after "big.txt line N" (empty: read)
+    std::uint64_t line;               // line of the refusal, counted within the tail
+    std::vector<std::string> last;    // else: the last lines read
+    friend void PrintTo(const LateCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AfterAFullRead : public ::testing::TestWithParam<LateCase> {};
+
+TEST_P(AfterAFullRead, IsReadOrRefusedAsOnItsOwn) {
+    const auto& c = GetParam();
+    constexpr std::size_t kFiller = 5000;  // lines of 60 bytes: 300,000 bytes
+    std::string text;
+    for (std::size_t i = 0; i < kFiller; ++i) text += std::string(59, 'a') + "\n";
+    TempDir dir;
+    dir.write("big.txt", text + c.tail);
+    try {
+        auto r = LineReader::open(dir.file("big.txt"), "big.txt");
+        std::vector<std::string> lines;
+        std::string_view line;
+        while (r->next(line)) lines.emplace_back(line);
+        ASSERT_EQ(c.says[0], '\0') << "read without a word";
+        ASSERT_EQ(lines.size(), kFiller + c.last.size());
+        EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(c.last.size()), lines.end()), c.last);
+    } catch (const Error& e) {
+        ASSERT_NE(c.says[0], '\0') << e.what();
+        const std::string where = "big.txt line " + std::to_string(kFiller + c.line) + ": ";
+        EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
+        EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineReader, AfterAFullRead,
+    ::testing::Values(
+        LateCase{"zero_byte", "good\n\0bad\n"s, "byte 0x00 is a zero byte (byte 1 of the line)", 2, {}},
+        LateCase{"utf8_line_in_gbk", "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\n\xb7\xfe\xce\xf1\xba\xdc\xba\xc3\n味道不错，下次再来吧\n",
+                 "this line is UTF-8 while line", 3, {}},
+        LateCase{"big5", "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46\n", "", 0,
+                 {"送餐太慢了，", "菜都涼了"}},
+        LateCase{"iso8859_2", "Jedzenie by\xB3 smaczne\n", "byte 0xB3 is not UTF-8 (byte 12 of the line)", 1, {}},
+        LateCase{"cesu8", "ok \xED\xA0\xBD\xED\xB8\x80\n", "a UTF-16 surrogate written as UTF-8", 1, {}},
+        LateCase{"shift_jis", "\x82\xb1\x82\xcc\x93\x58\x82\xcc\x83\x89\x81\x5b\x83\x81\x83\x93\x82\xcd\n",
+                 "looks like another encoding, Japanese", 1, {}},
+        LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

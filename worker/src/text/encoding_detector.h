@@ -1,12 +1,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace sentiment {
 
-enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Gb18030, Windows1252 };
+enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Gb18030, Windows1252, Big5, Utf32LE, Utf32BE };
 
 const char* encoding_name(Encoding e);
 
@@ -38,75 +39,30 @@ private:
     std::uint64_t last_bad_ = ~std::uint64_t{0};
 };
 
-// What the bytes of a file that is not UTF-8 look like in the two other
-// encodings it could be in: whether GB18030's byte structure holds and how
-// its double-byte characters fall, and how bytes 80-FF group, since
-// Windows-1252 text has them alone between letters and Chinese has them in
-// runs. Fed piece by piece.
-struct ByteStatistics {
-    void feed(std::string_view piece);
-
-    std::uint64_t bytes = 0;
-    std::uint64_t nul_even = 0, nul_odd = 0;     // at even / odd offsets
-    // Line breaks as UTF-16 writes them, at even offsets: 0A 00 and 00 0A.
-    std::uint64_t le_breaks = 0, be_breaks = 0;
-    bool gb_structure_ok = true;
-    // Double-byte characters with a trail byte 80-FE, except those shaped
-    // like a UTF-8 two-byte character (C2-DF 80-BF), which prove nothing.
-    std::uint64_t gb_high_pairs = 0;
-    // Trail 40-7E, standing alone between ASCII bytes: how "don\x92t" reads;
-    // Chinese characters with such a trail (many traditional ones) come among others.
-    std::uint64_t gb_alone_ascii_trail = 0;
-    std::uint64_t gb_joined_ascii_trail = 0;
-    std::uint64_t gb_four = 0;         // four-byte characters
-    std::uint64_t controls = 0;        // C0 controls other than tab and line breaks, and 7F
-    std::uint64_t lone_high = 0;       // a byte 80-FF with no such neighbour, so far
-    std::uint64_t high_runs = 0;       // two or more such bytes together, so far
-    std::uint64_t cp1252_undefined = 0;  // 81, 8D, 8F, 90, 9D
-
-    // The structure holds to the end, no character cut short.
-    bool gb_whole() const { return gb_structure_ok && pending_size_ == 0; }
-    std::uint64_t alone_ascii_trail() const { return gb_alone_ascii_trail + (alone_pending_ ? 1 : 0); }
-    // The counts with a run still open at the end included.
-    std::uint64_t lone() const { return lone_high + (run_ == 1); }
-    std::uint64_t runs() const { return high_runs + (run_ > 1); }
-
-private:
-    void gb_byte(unsigned char c);
-
-    unsigned char pending_[3] = {};
-    int pending_size_ = 0;
-    std::uint64_t run_ = 0;
-    bool previous_ascii_ = true;  // the byte before (the start counts as ASCII)
-    unsigned char previous_ = 0xFF;
-    bool lead_after_ascii_ = false;
-    bool alone_pending_ = false;  // an ASCII-trail pair waiting for the next byte
-};
-
-// Works out the encoding of a file fed to it piece by piece: a byte-order
-// mark decides at once; otherwise text in UTF-16 shows by its zero bytes,
-// valid UTF-8 wins, UTF-8 with a few broken bytes is refused as damaged, and
-// GB18030 or Windows-1252 is chosen only when the bytes clearly look like
-// it. Anything else is refused: a wrong guess would garble the text without
-// a word.
+// Works out the encoding of a file fed to it piece by piece. A byte-order
+// mark decides at once. Otherwise every encoding the file could be in is
+// read side by side, and each reading is judged by what it gives: right
+// readings give the common characters of a language, wrong ones give rare
+// characters, marks with nothing to mark, letters of two alphabets inside
+// one word, or symbols where letters stand. An encoding is chosen only when
+// its reading is clearly right and no other is; each line must agree with
+// it. Anything else is refused naming the line and the byte: a wrong guess
+// would garble the text without a word.
 class EncodingDetector {
 public:
-    explicit EncodingDetector(std::string name) : name_(std::move(name)) {}
+    explicit EncodingDetector(std::string name);
+    ~EncodingDetector();
+    EncodingDetector(EncodingDetector&&) noexcept;
+    EncodingDetector& operator=(EncodingDetector&&) noexcept;
+
     void feed(std::string_view piece);
-    bool has_bom() const { return bom_; }
+    bool has_bom() const;
     Encoding result() const;  // throws Error when no encoding fits well
 
+    struct State;
+
 private:
-    std::string name_;
-    std::string head_;  // first bytes, to look for a byte-order mark
-    bool bom_ = false;
-    Encoding bom_encoding_ = Encoding::Utf8;
-    Utf8Validator validator_;
-    ByteStatistics stats_;
-    std::uint64_t newlines_ = 0;
-    // Where a refusal points: the first byte that is not UTF-8.
-    std::uint64_t line_of_first_bad_ = 0;
-    unsigned char first_bad_byte_ = 0;
+    std::unique_ptr<State> state_;
 };
 
 Encoding detect_encoding(std::string_view bytes, std::string_view name);

@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-// The one piece of decoding that needs the platform's tables: glibc's iconv
-// on Linux, the Windows code page 54936 there.
+// One of the two pieces of decoding that need the platform's tables (Big5,
+// in big5.h, is the other): glibc's iconv on Linux, the Windows code page
+// 54936 there.
 namespace sentiment {
 // Converts GB18030 bytes holding whole characters (the caller keeps a
 // character cut at the end of a piece for the next piece) to UTF-8, appended

@@ -1,53 +1,9 @@
 #include "text/gb18030.h"
 
-#include <cerrno>
-#include <iconv.h>
-
-#include "text/errors.h"
+#include "text/iconv_to_utf8.h"
 
 namespace sentiment {
 
-namespace {
-
-// One descriptor per thread, opened on first use: opening one per piece would
-// cost more than converting the piece.
-class Converter {
-public:
-    Converter() : cd_(iconv_open("UTF-8", "GB18030")) {}
-    ~Converter() {
-        if (ok()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
-
-}  // namespace
-
-std::size_t gb18030_to_utf8(std::string_view in, std::string& out) {
-    thread_local Converter converter;
-    if (!converter.ok())
-        throw Error("the system cannot convert from GB18030 (iconv_open failed)",
-                    "系统无法转换 GB18030 编码（iconv_open 失败）");
-    iconv_t cd = converter.get();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* src = const_cast<char*>(in.data());
-    std::size_t left = in.size();
-    char buffer[1 << 14];
-    while (left > 0) {
-        char* dst = buffer;
-        std::size_t room = sizeof buffer;
-        std::size_t r = iconv(cd, &src, &left, &dst, &room);
-        out.append(buffer, static_cast<std::size_t>(dst - buffer));
-        // E2BIG only means the buffer is full; EILSEQ and EINVAL (a character
-        // cut short, which whole-character input cannot have) mean bad bytes.
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return in.size() - left;
-    }
-    return std::string_view::npos;
-}
+std::size_t gb18030_to_utf8(std::string_view in, std::string& out) { return iconv_to_utf8("GB18030", "GB18030", in, out); }
 
 }  // namespace sentiment

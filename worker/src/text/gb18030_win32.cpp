@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "text/code_page_win32.h"
+
 // Windows has no iconv; its code page 54936 is GB18030. MultiByteToWideChar
 // only says that a run failed, not where, so a failed run is converted again
 // one character at a time to find the bad one.
@@ -37,22 +39,7 @@ std::size_t char_length(std::string_view s) {
     return 0;
 }
 
-// Appends the UTF-8 of whole characters through the code page; false if the
-// system refuses any of them.
-bool append_by_code_page(std::string_view gb, std::string& out) {
-    if (gb.empty()) return true;
-    const int n = static_cast<int>(gb.size());
-    const int wide_len = MultiByteToWideChar(code_page(), MB_ERR_INVALID_CHARS, gb.data(), n, nullptr, 0);
-    if (wide_len <= 0) return false;
-    std::wstring wide(static_cast<std::size_t>(wide_len), L'\0');
-    MultiByteToWideChar(code_page(), MB_ERR_INVALID_CHARS, gb.data(), n, wide.data(), wide_len);
-    const int utf8_len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, nullptr, 0, nullptr, nullptr);
-    if (utf8_len <= 0) return false;
-    const std::size_t old = out.size();
-    out.resize(old + static_cast<std::size_t>(utf8_len));
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, out.data() + old, utf8_len, nullptr, nullptr);
-    return true;
-}
+bool by_code_page(std::string_view gb, std::string& out) { return append_by_code_page(code_page(), gb, out); }
 
 // A four-byte character beyond U+FFFF: GB18030 numbers them from 90 30 81 30
 // on, ten by 126 by ten by ten.
@@ -71,10 +58,10 @@ bool append_supplementary(std::string_view c, std::string& out) {
 // Appends the characters of gb (whole characters, all of valid structure);
 // returns the offset of the first one refused, or npos.
 std::size_t append_run(std::string_view gb, std::string& out) {
-    if (append_by_code_page(gb, out)) return std::string_view::npos;
+    if (by_code_page(gb, out)) return std::string_view::npos;
     for (std::size_t at = 0; at < gb.size();) {
         const std::size_t len = char_length(gb.substr(at));
-        if (!append_by_code_page(gb.substr(at, len), out)) return at;
+        if (!by_code_page(gb.substr(at, len), out)) return at;
         at += len;
     }
     return std::string_view::npos;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/big5.h"
 #include "text/errors.h"
 #include "text/gb18030.h"
 #include "text/utf8.h"
@@ -21,11 +22,12 @@ constexpr std::uint16_t kCp1252High[32] = {
 
 bool in(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
 
-// GB18030's byte structure: 00-7F alone; 81-FE then 40-7E or 80-FE; or
-// 81-FE 30-39 81-FE 30-39. Returns the length of the leading run of whole
-// characters; `bad` tells whether it stopped at a byte no character can hold
-// (otherwise at a character cut by the end of the input).
-std::size_t whole_gb18030_characters(std::string_view s, bool& bad) {
+// The byte structure of GB18030: 00-7F alone; 81-FE then 40-7E or 80-FE;
+// or 81-FE 30-39 81-FE 30-39. Big5's: 00-7F alone, or 81-FE then 40-7E or
+// A1-FE (the converter judges the pair). Returns the length of the leading
+// run of whole characters; `bad` tells whether it stopped at a byte no
+// character can hold (otherwise at a character cut by the end of the input).
+std::size_t whole_characters(std::string_view s, bool gb, bool& bad) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const std::size_t n = s.size();
     bad = false;
@@ -37,11 +39,11 @@ std::size_t whole_gb18030_characters(std::string_view s, bool& bad) {
         }
         if (!in(p[i], 0x81, 0xFE)) break;
         if (i + 1 == n) return i;
-        if (in(p[i + 1], 0x40, 0x7E) || in(p[i + 1], 0x80, 0xFE)) {
+        if (in(p[i + 1], 0x40, 0x7E) || in(p[i + 1], gb ? 0x80 : 0xA1, 0xFE)) {
             i += 2;
             continue;
         }
-        if (!in(p[i + 1], 0x30, 0x39)) break;
+        if (!gb || !in(p[i + 1], 0x30, 0x39)) break;
         if (i + 2 == n) return i;
         if (!in(p[i + 2], 0x81, 0xFE)) break;
         if (i + 3 == n) return i;
@@ -86,8 +88,11 @@ void Decoder::feed(std::string_view piece, std::string& out) {
     case Encoding::Utf8Bom: feed_utf8(piece, out); break;
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: feed_utf16(piece, out); break;
-    case Encoding::Gb18030: feed_gb18030(piece, out); break;
+    case Encoding::Gb18030:
+    case Encoding::Big5: feed_double_byte(piece, out); break;
     case Encoding::Windows1252: feed_cp1252(piece, out); break;
+    case Encoding::Utf32LE:
+    case Encoding::Utf32BE: feed_utf32(piece, out); break;
     }
     line_ += count_newlines(std::string_view(out).substr(start));
 }
@@ -135,19 +140,49 @@ void Decoder::feed_utf16(std::string_view piece, std::string& out) {
     carry_.assign(piece.substr(i));
 }
 
-void Decoder::feed_gb18030(std::string_view piece, std::string& out) {
+// GB18030 and Big5: whole characters go to the platform's converter, a
+// character cut at the end of the piece waits for the next.
+void Decoder::feed_double_byte(std::string_view piece, std::string& out) {
     std::string joined;
     if (!carry_.empty()) {
         joined = carry_ + std::string(piece);
         carry_.clear();
         piece = joined;
     }
+    const bool gb = encoding_ == Encoding::Gb18030;
     const std::size_t start = out.size();
     bool bad = false;
-    const std::size_t whole = whole_gb18030_characters(piece, bad);
-    if (gb18030_to_utf8(piece.substr(0, whole), out) != std::string_view::npos || bad)
+    const std::size_t whole = whole_characters(piece, gb, bad);
+    const std::string_view chars = piece.substr(0, whole);
+    if ((gb ? gb18030_to_utf8(chars, out) : big5_to_utf8(chars, out)) != std::string_view::npos || bad)
         fail(std::string_view(out).substr(start));
     carry_.assign(piece.substr(whole));
+}
+
+void Decoder::feed_utf32(std::string_view piece, std::string& out) {
+    const std::size_t start = out.size();
+    const bool little = encoding_ == Encoding::Utf32LE;
+    std::string joined;
+    if (!carry_.empty()) {
+        joined = carry_ + std::string(piece);
+        carry_.clear();
+        piece = joined;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+    std::size_t i = 0;
+    for (; i + 4 <= piece.size(); i += 4) {
+        const std::uint32_t unit = little ? std::uint32_t(p[i]) | std::uint32_t(p[i + 1]) << 8 |
+                                                std::uint32_t(p[i + 2]) << 16 | std::uint32_t(p[i + 3]) << 24
+                                          : std::uint32_t(p[i]) << 24 | std::uint32_t(p[i + 1]) << 16 |
+                                                std::uint32_t(p[i + 2]) << 8 | std::uint32_t(p[i + 3]);
+        if (first_unit_) {
+            first_unit_ = false;
+            if (unit == 0xFEFF) continue;
+        }
+        if (unit > 0x10FFFF || (unit >= 0xD800 && unit <= 0xDFFF)) fail(std::string_view(out).substr(start));
+        append_utf8(out, unit);
+    }
+    carry_.assign(piece.substr(i));
 }
 
 void Decoder::feed_cp1252(std::string_view piece, std::string& out) {

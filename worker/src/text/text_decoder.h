@@ -23,7 +23,8 @@ private:
     [[noreturn]] void fail(std::string_view produced) const;
     void feed_utf8(std::string_view piece, std::string& out);
     void feed_utf16(std::string_view piece, std::string& out);
-    void feed_gb18030(std::string_view piece, std::string& out);
+    void feed_double_byte(std::string_view piece, std::string& out);
+    void feed_utf32(std::string_view piece, std::string& out);
     void feed_cp1252(std::string_view piece, std::string& out);
 
     Encoding encoding_;
