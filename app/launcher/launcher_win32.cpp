@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <fstream>
 #include <iterator>
@@ -86,7 +87,7 @@ std::variant<fs::path, Failure> workDirectory()
 bool isWritableDirectory(const fs::path &directory)
 {
     const fs::path probe = directory / L".launcher-probe";
-    const HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
@@ -146,8 +147,10 @@ Failure startWindow(const fs::path &window, const fs::path &work, char **)
 }
 
 // The launcher has no console: a message box is all the user would see.
+// Standard error gets the message too, for whoever started it from one.
 void report(const Failure &failure)
 {
+    std::fprintf(stderr, "错误：%s\nerror: %s\n", failure.zh.c_str(), failure.en.c_str());
     const std::wstring text = wide(failure.zh) + L"\n\n" + wide(failure.en);
     MessageBoxW(nullptr, text.c_str(), L"情感分析", MB_OK | MB_ICONERROR);
 }
