@@ -70,6 +70,9 @@ QString MainWindow::chooseTextFile()
     dialog.setNameFilter(QStringLiteral("Text files (*.txt)"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setViewMode(QFileDialog::Detail);
+    // Qt's own dialog on every platform: Windows' native one ignores the
+    // geometry and the detail view set above.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() == 0)
         return QString();
     return dialog.selectedFiles().value(0);
