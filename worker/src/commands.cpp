@@ -49,6 +49,11 @@ std::string format_verdict_line(double probability, std::string_view text) {
     return line;
 }
 
+// Windows programs read a text file in the ANSI code page unless a
+// byte-order mark says otherwise; the verdicts are UTF-8, so there they
+// carry one, or the window would show 差评 as 宸瘎 on code page 936.
+constexpr std::string_view kVerdictFilePreamble = SENTIMENT_MARK_TEXT_OUTPUT ? "\xEF\xBB\xBF" : "";
+
 TestSummary run_test(const TestFiles& files) {
     check_run_files({files.input, files.model}, {files.out, files.percent});
     // Like the window, start without the previous run's results: a run cut
@@ -60,7 +65,7 @@ TestSummary run_test(const TestFiles& files) {
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
     TestSummary s;
-    std::string out;
+    std::string out(kVerdictFilePreamble);
     std::string_view line;
     while (input->next(line)) {
         ++s.lines;
