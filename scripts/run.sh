@@ -12,7 +12,7 @@ bash scripts/install-deps.sh run
 # Its own build folder: the tests' build/ keeps its options and its objects.
 build="$root/build-run"
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+cmake --preset run
 cmake --build "$build" -j"$jobs"
 cmake --install "$build" --prefix "$build/stage" >/dev/null
 

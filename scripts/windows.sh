@@ -23,8 +23,7 @@ bash scripts/install-deps.sh test windows
 qt=$(bash scripts/build-qt-windows.sh | tail -n 1)
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DQT_WINDOWS_PREFIX="$qt" \
-  -DCMAKE_BUILD_TYPE=Release -DBUILD_APP=ON -DBUILD_TESTING="$tests" >/dev/null
+QT_WINDOWS_PREFIX="$qt" cmake --preset windows -B "$build" -DBUILD_TESTING="$tests" >/dev/null
 cmake --build "$build" -j"$jobs"
 (cd "$build" && cpack -B "$(pwd)" >/dev/null)
 ls "$build"/qinggan-fenxi-*-win64.exe "$build"/qinggan-fenxi-*-win64.zip

@@ -112,21 +112,39 @@ run_installed_program() {
   has_window "测试异常" && fail "the test run ended with 测试异常"
   local expected
   expected=$'It is a terrible movie\r\nI like it\r\nIt is a lovely hero'
-  # test.txt must hold the sentences intact, in a form the worker reads.
-  [ -f "$work/test.txt" ] || fail "no test.txt"
+  # test.txt holds the sentences intact, as Windows writes text.
+  [ "$(cat "$work/test.txt")" = "$expected" ] || fail "test.txt holds '$(cat -A "$work/test.txt")'"
   local shown
   shown=$(result_text "$window")
   screenshot "results-$LANG"
   grep -q '差评' <<<"$shown" || fail "the result box shows no 差评: $shown"
   grep -q '好评' <<<"$shown" || fail "the result box shows no 好评: $shown"
   [ "$(grep -c . <<<"$shown")" -eq 3 ] || fail "the result box shows $(grep -c . <<<"$shown") lines, not 3: $shown"
-  grep -qE '^(100|[0-9]{1,2})(\.[0-9]+)?$' <(tr -d '\r' <"$work/percent.txt") || fail "percent.txt holds '$(cat "$work/percent.txt")'"
+  [ "$(tr -d '\r' <"$work/percent.txt")" = 66.67 ] || fail "percent.txt holds '$(cat "$work/percent.txt")', not 66.67"
+
+  # Chinese through the window: the sample sentences imported, then tested.
+  # Every line comes back beside its verdict, in the Western code page too.
+  click "$window" 685 225
+  choose_file sample-test.txt
+  click "$window" 860 225
+  close_box "测试完成"
+  shown=$(result_text "$window")
+  local sentence
+  while IFS= read -r sentence; do
+    sentence=${sentence%$'\r'}
+    [ -n "$sentence" ] || continue
+    grep -qF -- "$sentence" <<<"$shown" || fail "the result box lacks '$sentence': $shown"
+  done <"$work/sample-test.txt"
+  head -c 3 "$work/test.txt" | cmp -s - <(printf '\xef\xbb\xbf') ||
+    fail "test.txt with Chinese in it has no UTF-8 byte-order mark"
 
   # Closing the window ends the program; the uninstaller removes it again
   # and leaves the user's work directory alone.
-  xdotool windowclose "$window" 2>/dev/null || xdotool key --window "$window" alt+F4
+  click "$window" 500 600
+  xdotool key alt+F4
   wait_for 30 bash -c "! xdotool search --name '^情感分析\$' >/dev/null 2>&1" || fail "the window did not close"
-  wine "$program_files/uninstall.exe" /S >"$log" 2>&1 || true
+  wait_for 30 bash -c "! pgrep -f 'qinggan-fenxi.qinggan-fenxi\\.exe' >/dev/null" || fail "the program kept running after its window closed"
+  wine "$program_files/Uninstall.exe" /S >"$log" 2>&1 || true
   wait_for 30 test ! -e "$program_files/qinggan-fenxi.exe" || fail "the uninstaller left the program"
   [ -s "$work/sentiment.model" ] || fail "the uninstaller removed the user's model"
   rm -f "$log"
