@@ -32,7 +32,8 @@ private slots:
     void acceptsTheWorkDirectorysOwnInputs();
     void ignoresStaleStagingCopies();
     void failedStagingCopyKeepsEverything();
-    void refusesAStagingFileAsInput();
+    void keepsTheUsersFileInTheStagingPlace_data();
+    void keepsTheUsersFileInTheStagingPlace();
 
     // Progress
     void progressValues_data();
@@ -193,18 +194,33 @@ void TrainingTest::failedStagingCopyKeepsEverything()
     QVERIFY(!f.dir.exists("started"));
 }
 
-void TrainingTest::refusesAStagingFileAsInput()
+void TrainingTest::keepsTheUsersFileInTheStagingPlace_data()
 {
+    QTest::addColumn<QString>("userFile"); // there before the start; must be kept
+    QTest::addColumn<QString>("reviews");  // the chosen review file
+    QTest::newRow("chosen file inside temp") << "temp/reviews.txt" << "temp/reviews.txt";
+    QTest::newRow("chosen file named temp") << "temp" << "temp";
+    QTest::newRow("another file named temp") << "temp" << "r.txt";
+}
+
+void TrainingTest::keepsTheUsersFileInTheStagingPlace()
+{
+    QFETCH(QString, userFile);
+    QFETCH(QString, reviews);
     RunFixture f;
-    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
-    QVERIFY(QDir(f.dir.path()).mkdir("temp"));
-    QVERIFY(f.dir.write("temp/reviews.txt", "the only copy\n"));
+    QVERIFY(f.writeScript("emotion.bat", "touch started\nexec sleep 20"));
+    QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(userFile).path()));
+    QVERIFY(f.dir.write(userFile, "the only copy\n"));
+    QVERIFY(f.dir.write("r.txt", "x\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.startTraining(f.dir.filePath("temp/reviews.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.startTraining(f.dir.filePath(reviews), f.dir.filePath("l.txt")));
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
-    QCOMPARE(f.dir.read("temp/reviews.txt"), QByteArray("the only copy\n"));
+    QVERIFY2(f.lastBox().text.contains(QStringLiteral("移到别处")), qPrintable(f.lastBox().text));
+    QCOMPARE(f.dir.read(userFile), QByteArray("the only copy\n"));
     QVERIFY(!MainWindowProbe::trainProcess(f.window));
+    QTest::qWait(600);
+    QVERIFY(!f.dir.exists("started"));
 }
 
 void TrainingTest::progressValues_data()
