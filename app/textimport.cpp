@@ -49,16 +49,10 @@ ImportedText importTestText(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
     QFile file;
-    switch (WorkFiles::openRegularFile(path, file)) {
-    case WorkFiles::OpenResult::NotRegular:
-        return refused(QStringLiteral("“%1”不是普通文件（而是目录、管道或设备），无法导入。\n"
-                                      "\"%1\" is not a regular file (a directory, pipe or device); it cannot be imported.")
-                           .arg(name));
-    case WorkFiles::OpenResult::Failed:
+    // A directory, FIFO or device cannot be read as a file either: the
+    // window's callers know that failure by its one warning.
+    if (WorkFiles::openRegularFile(path, file) != WorkFiles::OpenResult::Opened)
         return ImportedText();
-    case WorkFiles::OpenResult::Opened:
-        break;
-    }
     // Read one byte past the limit, so that a file still growing is caught too.
     const QByteArray bytes = file.read(maxImportBytes + 1);
     if (file.error() != QFileDevice::NoError)

@@ -9,6 +9,8 @@
 // line followed by "\n".
 struct ImportedText
 {
+    // Unreadable: no regular file could be opened for reading (a directory,
+    // a FIFO, a file gone); Refused: read, but not text the box can take.
     enum class Status { Read, Unreadable, Refused };
     Status status = Status::Unreadable;
     QString text;   // Read: the lines
