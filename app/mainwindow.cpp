@@ -34,11 +34,13 @@ MainWindow::MainWindow(QWidget *parent)
     // An empty path is ".", so the object always means the current directory.
     workDir = new QDir(QString());
 
-    const auto report = [this](const Notice &notice) { warn(notice); };
+    const auto reportTraining = [this](const Notice &notice) {
+        warn(notice.title, trainingInputs.inMessage(notice.text));
+    };
     training = std::make_unique<WorkerRun>(RunKind::training(), trainProcess, this, SLOT(check()),
-                                           [this] { check(); }, report);
+                                           [this] { check(); }, reportTraining);
     testing = std::make_unique<WorkerRun>(RunKind::testing(), testProcess, this, SLOT(checkTestflie()),
-                                          [this] { checkTestflie(); }, report);
+                                          [this] { checkTestflie(); }, [this](const Notice &notice) { warn(notice); });
 }
 
 MainWindow::~MainWindow()
@@ -129,6 +131,7 @@ void MainWindow::on_pushButton_4_clicked()
         warn(staging.notice);
         return;
     }
+    trainingInputs = ChosenInputNames(reviewsPath, labelsPath);
     pollTimer = training->start(std::move(claim));
 }
 

@@ -1,6 +1,8 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "choseninputnames.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -55,6 +57,9 @@ private:
     // the latest run's timer.
     std::unique_ptr<WorkerRun> training;
     std::unique_ptr<WorkerRun> testing;
+    // The files the running training was started on, by which its worker's
+    // messages are told to the user.
+    ChosenInputNames trainingInputs;
 
     friend struct MainWindowProbe; // lets the tests see the run state
 };

@@ -47,6 +47,8 @@ private slots:
     void missingScriptEndsTheRun();
     void scriptWithoutExecuteBitRunsThroughShell();
     void workerExitingWithoutEndSignalShowsItsMessage();
+    void workerMessageNamesTheChosenFiles_data();
+    void workerMessageNamesTheChosenFiles();
     void workerThatFinishesAtOnceCompletesOnce();
 
     void closingTheWindowLeavesTheWorkerRunning();
@@ -381,6 +383,65 @@ void TrainingTest::workerExitingWithoutEndSignalShowsItsMessage()
     QCOMPARE(f.ui()->progressBar->value(), 30); // the last look read the progress
     QTest::qWait(700);
     QCOMPARE(f.boxCount(), 1);
+}
+
+void TrainingTest::workerMessageNamesTheChosenFiles_data()
+{
+    QTest::addColumn<QString>("reviews"); // chosen, in the work directory
+    QTest::addColumn<QString>("labels");
+    QTest::addColumn<QByteArray>("message"); // the worker's, on standard error
+    QTest::addColumn<QStringList>("shown");   // each in the box
+    QTest::addColumn<QStringList>("unshown"); // none in the box
+
+    const QByteArray lineFive = "reviews.txt 第 5 行：这一行太长\nreviews.txt line 5: line too long";
+    QTest::newRow("review file")
+        << "评价内容.txt" << "评价标签.txt" << lineFive
+        << QStringList{"评价内容.txt 第 5 行：", "评价内容.txt line 5:"} << QStringList{"reviews.txt", "评价标签.txt"};
+    // Her review file chosen as the label file: the worker's "labels.txt" is it.
+    QTest::newRow("swapped files")
+        << "评价标签.txt" << "评价内容.txt" << QByteArray("labels.txt line 1: unknown label \"很好吃\"")
+        << QStringList{"评价内容.txt line 1: unknown label"} << QStringList{"labels.txt", "评价标签.txt"};
+    QTest::newRow("both files")
+        << "r.txt" << "l.txt"
+        << QByteArray("reviews.txt line 3: this review has no label: labels.txt has 2 labels but reviews.txt has 3 reviews")
+        << QStringList{"r.txt line 3: this review has no label: l.txt has 2 labels but r.txt has 3 reviews"}
+        << QStringList{"reviews.txt", "labels.txt"};
+    QTest::newRow("one file for both")
+        << "评价.txt" << "评价.txt" << QByteArray("reviews.txt: every review is a label word")
+        << QStringList{"评价.txt: every review"} << QStringList{"reviews.txt"};
+    QTest::newRow("one name in two folders")
+        << "a/data.txt" << "b/data.txt" << QByteArray("labels.txt line 2: unknown label")
+        << QStringList{QDir::toNativeSeparators("b/data.txt line 2")} << QStringList{"a/data.txt", "labels.txt"};
+    // Replaced in one pass: the chosen name is not taken for a staged one.
+    QTest::newRow("chosen name holds a staged name")
+        << "old labels.txt" << "l.txt" << QByteArray("reviews.txt line 2: line too long")
+        << QStringList{"old labels.txt line 2"} << QStringList{"old l.txt", "reviews.txt"};
+    QTest::newRow("other names stay")
+        << "r.txt" << "l.txt" << QByteArray("temp/reviews.txt and myreviews.txt and test.txt")
+        << QStringList{"temp/reviews.txt and myreviews.txt and test.txt"} << QStringList{"r.txt and"};
+}
+
+void TrainingTest::workerMessageNamesTheChosenFiles()
+{
+    QFETCH(QString, reviews);
+    QFETCH(QString, labels);
+    QFETCH(QByteArray, message);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, unshown);
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "cat >&2 <<'END'\n" + message + "\nEND\nexit 1"));
+    for (const QString &name : {reviews, labels}) {
+        QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(name).path()));
+        QVERIFY(f.dir.write(name, "x\n"));
+    }
+    QVERIFY(f.startTraining(f.dir.filePath(reviews), f.dir.filePath(labels)));
+    QVERIFY(f.modals.waitForSeen(3, 5000));
+    const QString text = f.lastBox().text;
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练未完成"));
+    for (const QString &piece : shown)
+        QVERIFY2(text.contains(piece), qPrintable(piece + QStringLiteral(" not in: ") + text));
+    for (const QString &piece : unshown)
+        QVERIFY2(!text.contains(piece), qPrintable(piece + QStringLiteral(" in: ") + text));
 }
 
 void TrainingTest::workerThatFinishesAtOnceCompletesOnce()
