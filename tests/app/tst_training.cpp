@@ -1,4 +1,5 @@
 #include "debuglog.h"
+#include "processprobe.h"
 #include "runfixture.h"
 
 #include <QElapsedTimer>
@@ -50,6 +51,7 @@ private slots:
     void workerMessageNamesTheChosenFiles_data();
     void workerMessageNamesTheChosenFiles();
     void workerThatFinishesAtOnceCompletesOnce();
+    void workerFloodingItsOutputLeavesTheWindowsMemoryFlat();
 
     void closingTheWindowLeavesTheWorkerRunning();
 };
@@ -454,6 +456,27 @@ void TrainingTest::workerThatFinishesAtOnceCompletesOnce()
     QTest::qWait(1200);
     QCOMPARE(f.boxCount(), 1);
     QVERIFY(!MainWindowProbe::trainProcess(f.window));
+}
+
+// 200 MB on standard output and 60 MB on standard error: the window keeps
+// neither, beyond the end of standard error, so its memory stays flat.
+void TrainingTest::workerFloodingItsOutputLeavesTheWindowsMemoryFlat()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat",
+                          "yes 'a verbose worker line' | head -c 200000000 &\n"
+                          "yes 'a verbose error line' | head -c 60000000 >&2\n"
+                          "wait\n"
+                          "printf 0.5 > 计数.txt\n"
+                          "exec sleep 20"));
+    const qint64 before = ProcessProbe::ownResidentBytes();
+    if (before < 0)
+        QSKIP("this system does not tell a process's memory");
+    QVERIFY(f.startSomeTraining());
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui()->progressBar->value(), 50, 60000);
+    const qint64 grown = ProcessProbe::ownResidentBytes() - before;
+    QVERIFY2(grown < 32 * 1024 * 1024, qPrintable(QStringLiteral("grew by %1 MB").arg(grown >> 20)));
+    QCOMPARE(f.boxCount(), 0);
 }
 
 void TrainingTest::closingTheWindowLeavesTheWorkerRunning()
