@@ -56,6 +56,8 @@ void ImportTest::decodesLikeTheWorker_data()
     QTest::newRow("utf-8, no bom") << QByteArray("很好吃\r\nok") << QStringLiteral("很好吃\nok\n");
     QTest::newRow("cr only") << QByteArray("one\rtwo\r\rfour\r") << QStringLiteral("one\ntwo\n\nfour\n");
     QTest::newRow("mixed line ends") << QByteArray("a\r\nb\rc\nd") << QStringLiteral("a\nb\nc\nd\n");
+    QTest::newRow("10,000 lines, the most taken") << QByteArray("ab\r\n").repeated(10000)
+                                                  << QStringLiteral("ab\n").repeated(10000);
 }
 
 void ImportTest::decodesLikeTheWorker()
@@ -80,8 +82,14 @@ void ImportTest::refusesWhatIsNotText_data()
     QTest::newRow("utf-16 binary") << QByteArray("\xff\xfe\x61\x00\x00\x00", 6) << QStringLiteral("空字节");
     QTest::newRow("damaged utf-8") << QByteArray("很好吃\n太难\xff吃了\n很好\n") << QStringLiteral("第 2 行");
     QTest::newRow("too large") << QByteArray(4 * 1024 * 1024 + 2, '\n') << QStringLiteral("太大");
+    QTest::newRow("over 384 KB") << QByteArray("很好吃\n").repeated(384 * 1024 / 10 + 1)
+                                 << QStringLiteral("最多导入 384 KB");
+    QTest::newRow("10,001 lines") << QByteArray("ab\r\n").repeated(10000) + "c"
+                                  << QStringLiteral("有 10001 行：测试文本最多导入 10000 行");
+    QTest::newRow("10,001 lines ended by lone CRs") << QByteArray("a\r").repeated(10001)
+                                                 << QStringLiteral("有 10001 行");
     QTest::newRow("line over 256 KB") << QByteArray("short\n") + QByteArray(256 * 1024 + 1, 'a') + "\nshort"
-                                      << QStringLiteral("超过 256 KB 的行");
+                                      << QStringLiteral("超过 256 KB 的行（第 2 行）");
 }
 
 void ImportTest::refusesWhatIsNotText()
