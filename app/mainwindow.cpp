@@ -2,6 +2,7 @@
 #include "mainwindowform.h"
 
 #include "exchangefiles.h"
+#include "gradualtextfill.h"
 #include "notice.h"
 #include "runclaim.h"
 #include "runkind.h"
@@ -31,6 +32,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new MainWindowForm)
 {
     ui->setupForm(this);
+    outputFill = new GradualTextFill(ui->text_ans);
     // An empty path is ".", so the object always means the current directory.
     workDir = new QDir(QString());
 
@@ -186,9 +188,13 @@ void MainWindow::checkTestflie()
 
     using Status = TestExchange::Results::Status;
     const TestExchange::Results results = TestExchange::readResults();
-    // Plain text: review lines that look like HTML must keep every line.
-    if (results.status != Status::OutputUnreadable)
-        ui->text_ans->setPlainText(results.output);
+    // Plain text: review lines that look like HTML must keep every line. A
+    // long output is shown whole before anything else is, while the window
+    // keeps answering.
+    if (results.status != Status::OutputUnreadable) {
+        outputFill->setPlainText(results.output);
+        outputFill->waitUntilShown();
+    }
     if (results.status != Status::Read) {
         warn(results.notice);
         testing->finish();

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class GradualTextFill;
 class QDir;
 class QProcess;
 class QTimer;
@@ -60,6 +61,8 @@ private:
     // The files the running training was started on, by which its worker's
     // messages are told to the user.
     ChosenInputNames trainingInputs;
+    // Puts a test's output into text_ans a part at a time (a child of it).
+    GradualTextFill *outputFill = nullptr;
 
     friend struct MainWindowProbe; // lets the tests see the run state
 };
