@@ -56,6 +56,31 @@ SplitText splitLines(const std::string &utf8, const ImportLimits &limits)
     return result;
 }
 
+// The split text for the box, or the refusal of a line too long or too many.
+ImportedText imported(const QString &name, const SplitText &split, const ImportLimits &limits)
+{
+    switch (split.status) {
+    case SplitText::Status::LineTooLong:
+        return refused(QStringLiteral("“%1”中有超过 %2 KB 的行（第 %3 行），无法导入。\n"
+                                      "\"%1\" has a line longer than %2 KB (line %3); it cannot be imported.")
+                           .arg(name)
+                           .arg(limits.lineBytes / 1024)
+                           .arg(split.line));
+    case SplitText::Status::TooManyLines:
+        return refused(QStringLiteral("“%1”有 %2 行：测试文本最多导入 %3 行。\n"
+                                      "\"%1\" has %2 lines: at most %3 lines of test text can be imported.")
+                           .arg(name)
+                           .arg(split.line)
+                           .arg(limits.lines));
+    case SplitText::Status::Split:
+        break;
+    }
+    ImportedText result;
+    result.status = ImportedText::Status::Read;
+    result.text = split.text;
+    return result;
+}
+
 } // namespace
 
 ImportedText importTestText(const QString &path, const ImportLimits &limits)
@@ -92,25 +117,5 @@ ImportedText importTestText(const QString &path, const ImportLimits &limits)
                                       "\"%1\" contains NUL bytes; it is not a text file and cannot be imported.")
                            .arg(name));
 
-    const SplitText split = splitLines(utf8, limits);
-    switch (split.status) {
-    case SplitText::Status::LineTooLong:
-        return refused(QStringLiteral("“%1”中有超过 %2 KB 的行（第 %3 行），无法导入。\n"
-                                      "\"%1\" has a line longer than %2 KB (line %3); it cannot be imported.")
-                           .arg(name)
-                           .arg(limits.lineBytes / 1024)
-                           .arg(split.line));
-    case SplitText::Status::TooManyLines:
-        return refused(QStringLiteral("“%1”有 %2 行：测试文本最多导入 %3 行。\n"
-                                      "\"%1\" has %2 lines: at most %3 lines of test text can be imported.")
-                           .arg(name)
-                           .arg(split.line)
-                           .arg(limits.lines));
-    case SplitText::Status::Split:
-        break;
-    }
-    ImportedText result;
-    result.status = ImportedText::Status::Read;
-    result.text = split.text;
-    return result;
+    return imported(name, splitLines(utf8, limits), limits);
 }
