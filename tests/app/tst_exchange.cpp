@@ -122,9 +122,10 @@ void ExchangeTest::staging_data()
         << QStringList{"temp/reviews.txt=stale", "temp/labels.txt=stale", "r.txt=chosen", "l.txt=positive"}
         << "r.txt" << "l.txt" << staged << QString()
         << QStringList{"reviews.txt=chosen", "labels.txt=positive", "!temp/reviews.txt"};
-    QTest::newRow("a file named temp makes way")
-        << QStringList{"temp=in the way", "r.txt=x", "l.txt=y"} << "r.txt" << "l.txt" << staged << QString()
-        << QStringList{"temp/", "reviews.txt=x", "labels.txt=y"};
+    QTest::newRow("the user's file named temp stays")
+        << QStringList{"temp=the user's own notes", "r.txt=x", "l.txt=y", "reviews.txt=old", "计数.txt=0.5"}
+        << "r.txt" << "l.txt" << int(StagingOutcome::Status::UserFileIsStagingEntry) << "temp"
+        << QStringList{"temp=the user's own notes", "reviews.txt=old", "计数.txt=0.5", "!labels.txt"};
     QTest::newRow("chosen reviews named temp")
         << QStringList{"temp=my reviews, in a file called temp", "l.txt=positive"} << "temp" << "l.txt"
         << int(StagingOutcome::Status::ChosenFileIsStagingEntry) << "temp"
