@@ -57,21 +57,19 @@ SplitText splitLines(const std::string &utf8, const ImportLimits &limits)
 }
 
 // The split text for the box, or the refusal of a line too long or too many.
+// Each message takes its values in one arg() call: a file name holding "%2"
+// must not become a place for the next value.
 ImportedText imported(const QString &name, const SplitText &split, const ImportLimits &limits)
 {
     switch (split.status) {
     case SplitText::Status::LineTooLong:
         return refused(QStringLiteral("“%1”中有超过 %2 KB 的行（第 %3 行），无法导入。\n"
                                       "\"%1\" has a line longer than %2 KB (line %3); it cannot be imported.")
-                           .arg(name)
-                           .arg(limits.lineBytes / 1024)
-                           .arg(split.line));
+                           .arg(name, QString::number(limits.lineBytes / 1024), QString::number(split.line)));
     case SplitText::Status::TooManyLines:
         return refused(QStringLiteral("“%1”有 %2 行：测试文本最多导入 %3 行。\n"
                                       "\"%1\" has %2 lines: at most %3 lines of test text can be imported.")
-                           .arg(name)
-                           .arg(split.line)
-                           .arg(limits.lines));
+                           .arg(name, QString::number(split.line), QString::number(limits.lines)));
     case SplitText::Status::Split:
         break;
     }
@@ -98,8 +96,7 @@ ImportedText importTestText(const QString &path, const ImportLimits &limits)
     if (bytes.size() > limits.bytes)
         return refused(QStringLiteral("“%1”太大：测试文本最多导入 %2 KB。\n"
                                       "\"%1\" is too large: at most %2 KB of test text can be imported.")
-                           .arg(name)
-                           .arg(limits.bytes / 1024));
+                           .arg(name, QString::number(limits.bytes / 1024)));
 
     std::string utf8;
     try {
