@@ -3,6 +3,7 @@
 #include "io/line_reader.h"
 #include "text/errors.h"
 #include "text/text_decoder.h"
+#include "test_support.h"
 
 using namespace sentiment;
 using namespace std::string_literals;
