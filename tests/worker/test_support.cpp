@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -67,3 +69,8 @@ RunResult run_tool(const TempDir& dir, const std::string& args) {
 }
 
 std::string sample_path(std::string_view name) { return std::string(SAMPLE_DIR) + "/" + std::string(name); }
+
+void expect_error(const ErrorText& got, std::string_view english, std::string_view chinese) {
+    EXPECT_NE(got.english.find(english), std::string::npos) << "expected: " << english << "\nfound: " << got.english;
+    EXPECT_NE(got.chinese.find(chinese), std::string::npos) << "expected: " << chinese << "\nfound: " << got.chinese;
+}

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/errors.h"
+
 // A fresh directory under the system temp dir, removed afterwards.
 class TempDir {
 public:
@@ -32,3 +34,20 @@ RunResult run_shell(const TempDir& dir, const std::string& command);
 
 std::string read_bytes(const std::string& path);
 std::string sample_path(std::string_view name);
+
+// The texts of the sentiment::Error that fn throws; empty when it throws none.
+struct ErrorText {
+    std::string english, chinese;
+};
+template <class F>
+ErrorText error_of(F&& fn) {
+    try {
+        fn();
+    } catch (const sentiment::Error& e) {
+        return {e.english(), e.chinese()};
+    }
+    return {};
+}
+
+// Fails unless both texts hold their expected piece (and so were thrown).
+void expect_error(const ErrorText& got, std::string_view english, std::string_view chinese);

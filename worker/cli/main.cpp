@@ -39,6 +39,7 @@ int fail(const Error& e) {
 
 void print_eval(const Evaluation& e) {
     std::printf("reviews: %llu\n", static_cast<unsigned long long>(e.total()));
+    if (e.left_out > 0) std::printf("left out: %s rated 3 stars\n", thousands(e.left_out).c_str());
     std::printf("accuracy: %.4f\n", e.accuracy());
     const char* names[2] = {"negative", "positive"};
     std::printf("%-9s %9s %9s %9s\n", "class", "precision", "recall", "f1");
@@ -139,18 +140,14 @@ std::optional<int> parse(CLI::App& app, int argc, char** argv) {
     return std::nullopt;
 }
 
-void train(Arguments& a) {
-    a.train.features.bits = static_cast<std::uint8_t>(a.bits);
-    a.train.features.ngrams = static_cast<std::uint8_t>(a.ngrams);
-    a.train.features.char_min = static_cast<std::uint8_t>(a.char_min);
-    a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
-    check_feature_options(a.train.features);
-    a.train.memory_budget = a.memory_mb << 20;
-    const TrainResult r = run_train(a.train_files, a.train);
-    std::printf("model written to %s\n", a.train_files.model.c_str());
-    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
-                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
-                r.path_reason.c_str());
+void print_labels(const LabelTally& t) {
+    std::printf("learnt from %s reviews: %s 好评 positive, %s 差评 negative", thousands(t.positive() + t.negative()).c_str(),
+                thousands(t.positive()).c_str(), thousands(t.negative()).c_str());
+    if (t.reading == LabelReading::Stars) std::printf("; %s rated 3 stars left out", thousands(t.left_out()).c_str());
+    std::printf("\nlabels: %s\nlabels read as %s\n", t.mapping().c_str(), t.reading_en().c_str());
+}
+
+void print_validation(const TrainResult& r) {
     if (r.validation == Validation::CrossValidated)
         std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
                     r.accuracy, r.validated, r.interpolation);
@@ -159,6 +156,23 @@ void train(Arguments& a) {
                     r.accuracy, r.validated);
     else
         std::printf("no accuracy measured (too few reviews to set any aside)\n");
+}
+
+void train(Arguments& a) {
+    a.train.features.bits = static_cast<std::uint8_t>(a.bits);
+    a.train.features.ngrams = static_cast<std::uint8_t>(a.ngrams);
+    a.train.features.char_min = static_cast<std::uint8_t>(a.char_min);
+    a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
+    check_feature_options(a.train.features);
+    a.train.memory_budget = a.memory_mb << 20;
+    const TrainReport report = run_train(a.train_files, a.train);
+    const TrainResult& r = report.result;
+    std::printf("model written to %s\n", a.train_files.model.c_str());
+    print_labels(report.labels);
+    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
+                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
+                r.path_reason.c_str());
+    print_validation(r);
     std::fflush(stdout);
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "features/dataset.h"
+#include "features/kept_rows.h"
 #include "features/tokenizer.h"
 #include "io/atomic_file.h"
 #include "io/line_reader.h"
@@ -13,7 +14,7 @@
 
 namespace sentiment {
 
-TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
+TrainReport run_train(const TrainFiles& files, const TrainOptions& options) {
     check_run_files({files.reviews, files.labels}, {files.model, files.progress});
     ProgressFile progress(files.progress, files.progress);
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
@@ -21,13 +22,15 @@ TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
     // Reading the reviews twice (encoding, then checks) is a tenth of the bar.
     auto reviews = LineReader::open(files.reviews, files.reviews, [&](double f) { progress.update(0.05 * f); });
     auto labels = LineReader::open(files.labels, files.labels, {}, kMaxLabelLineBytes);
-    auto labels_vec = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.05 + 0.05 * f); });
+    const LabelSet set = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.05 + 0.05 * f); });
     labels.reset();
-    TrainResult result =
-        train_model(*reviews, labels_vec, options, [&](double f) { progress.update(0.1 + 0.89 * f); });
-    save_model(result.model, files.model, files.model);
+    KeptRows kept(*reviews, set.kept);
+    TrainReport report;
+    report.result = train_model(kept, set.labels, options, [&](double f) { progress.update(0.1 + 0.89 * f); });
+    report.labels = set.tally;
+    save_model(report.result.model, files.model, files.model);
     progress.finish();
-    return result;
+    return report;
 }
 
 Model load_model_for_use(const std::string& path) {
@@ -137,15 +140,17 @@ Evaluation run_eval(const std::string& reviews_path, const std::string& labels_p
     Model model = load_model_for_use(model_path);
     auto reviews = LineReader::open(reviews_path, reviews_path);
     auto labels = LineReader::open(labels_path, labels_path, {}, kMaxLabelLineBytes);
-    auto truth = validate_dataset(*reviews, *labels, {}, false);
+    const LabelSet truth = validate_dataset(*reviews, *labels, {}, false);
+    KeptRows kept(*reviews, truth.kept);
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
     Evaluation e;
+    e.left_out = truth.tally.left_out();
     std::string_view line;
-    for (std::size_t i = 0; i < truth.size() && reviews->next(line); ++i) {
+    for (std::size_t i = 0; i < truth.labels.size() && kept.next(line); ++i) {
         fx.extract(line, ids);
         int predicted = model.probability(ids) >= 0.5 ? 1 : 0;
-        ++e.confusion[truth[i]][predicted];
+        ++e.confusion[truth.labels[i]][predicted];
     }
     return e;
 }

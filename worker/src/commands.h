@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "features/label_scheme.h"
 #include "trainer.h"
 
 namespace sentiment {
@@ -17,10 +18,16 @@ struct TrainFiles {
     std::string progress = "计数.txt";
 };
 
+// What training did, for the caller to tell.
+struct TrainReport {
+    TrainResult result;
+    LabelTally labels;  // reviews of each class, how the labels were read
+};
+
 // Refuses outputs that name an input or are not regular files. Validates,
 // trains, saves the model atomically and only then writes "1" to the
 // progress file. On any Error the previous model and no end signal remain.
-TrainResult run_train(const TrainFiles& files, const TrainOptions& options);
+TrainReport run_train(const TrainFiles& files, const TrainOptions& options);
 
 struct TestFiles {
     std::string input = "test.txt";
@@ -45,6 +52,7 @@ std::string format_verdict_line(double probability, std::string_view text);
 struct Evaluation {
     // confusion[truth][predicted], index 1 = positive
     std::uint64_t confusion[2][2] = {{0, 0}, {0, 0}};
+    std::uint64_t left_out = 0;  // rated 3 stars, judged by no one
     std::uint64_t total() const;
     double accuracy() const;
     double precision(int cls) const;
