@@ -48,6 +48,14 @@ std::string read_bytes(const std::string& path) {
     return s.str();
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
 RunResult run_shell(const TempDir& dir, const std::string& command) {
     std::string full = "cd '" + dir.path().string() + "' && " + command + " >.stdout 2>.stderr </dev/null";
     int raw = std::system(full.c_str());

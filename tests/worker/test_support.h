@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/errors.h"
 
@@ -33,6 +34,8 @@ RunResult run_tool(const TempDir& dir, const std::string& args);
 RunResult run_shell(const TempDir& dir, const std::string& command);
 
 std::string read_bytes(const std::string& path);
+// The lines of a text, without their "\n".
+std::vector<std::string> lines_of(const std::string& text);
 std::string sample_path(std::string_view name);
 
 // The texts of the sentiment::Error that fn throws; empty when it throws none.

@@ -24,7 +24,8 @@ struct Arguments {
         char_max = train.features.char_max;
     std::uint64_t memory_mb = 0;
     TestFiles test;
-    std::string eval_reviews, eval_labels, eval_model = "sentiment.model";
+    LabelledFiles eval{"", "", "", {}, false};
+    std::string eval_model = "sentiment.model";
     std::string tokenize_input = "test.txt";
 };
 
@@ -40,6 +41,7 @@ int fail(const Error& e) {
 void print_eval(const Evaluation& e) {
     std::printf("reviews: %llu\n", static_cast<unsigned long long>(e.total()));
     if (e.left_out > 0) std::printf("left out: %s rated 3 stars\n", thousands(e.left_out).c_str());
+    if (e.without_text > 0) std::printf("left out: %s rows without review text\n", thousands(e.without_text).c_str());
     std::printf("accuracy: %.4f\n", e.accuracy());
     const char* names[2] = {"negative", "positive"};
     std::printf("%-9s %9s %9s %9s\n", "class", "precision", "recall", "f1");
@@ -62,11 +64,29 @@ const CLI::Validator kSeedRange(
     },
     "0.." + std::string("18446744073709551615"));
 
+constexpr const char* kLabelHelp =
+    "positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评, or star ratings 1-5 (4-5 positive, 1-2 negative, 3 left out)";
+
+// --table with its column choices, for train, eval and test.
+void add_table(CLI::App* command, std::string& table, ColumnRequest& columns, bool labels,
+               std::initializer_list<CLI::Option*> instead) {
+    CLI::Option* t = command->add_option("--table", table,
+                                         labels ? "A CSV or TSV file with a header row holding both the reviews and their labels"
+                                                : "A CSV or TSV file with a header row: judge its review column, one output line a row");
+    for (CLI::Option* o : instead) t->excludes(o);
+    command->add_option("--text-column", columns.text, "The table's review column, by header name or number (1 = first); "
+                        "found by name (评价, 内容, review, text...) or content when not given")->needs(t);
+    if (labels)
+        command->add_option("--label-column", columns.label, "The table's label or rating column, by header name or number; "
+                            "found by name (评分, 星级, rating, stars, label...) or content when not given")->needs(t);
+}
+
 CLI::App* add_train(CLI::App& app, Arguments& a) {
     CLI::App* train = app.add_subcommand("train", "Learn a model from reviews and their labels");
-    train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
-    train->add_option("--labels", a.train_files.labels, "Labels, one per line (positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评)")
+    CLI::Option* reviews = train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
+    CLI::Option* labels = train->add_option("--labels", a.train_files.labels, std::string("Labels, one per line: ") + kLabelHelp)
         ->capture_default_str();
+    add_table(train, a.train_files.table, a.train_files.columns, true, {reviews, labels});
     train->add_option("--model", a.train_files.model, "Model file to write")->capture_default_str();
     train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished")->capture_default_str();
     train->add_option("--seed", a.train.seed, "Random seed; the same seed gives the same model")->capture_default_str()
@@ -99,7 +119,8 @@ CLI::App* add_train(CLI::App& app, Arguments& a) {
 
 CLI::App* add_test(CLI::App& app, TestFiles& f) {
     CLI::App* test = app.add_subcommand("test", "Judge each line of a text file with a trained model");
-    test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
+    CLI::Option* input = test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
+    add_table(test, f.table, f.columns, false, {input});
     test->add_option("--model", f.model, "Model file")->capture_default_str();
     test->add_option("--out", f.out, "Output: verdict, probability of positive, text")->capture_default_str();
     test->add_option("--percent", f.percent, "Output: percentage of lines judged positive")->capture_default_str();
@@ -108,8 +129,9 @@ CLI::App* add_test(CLI::App& app, TestFiles& f) {
 
 CLI::App* add_eval(CLI::App& app, Arguments& a) {
     CLI::App* eval = app.add_subcommand("eval", "Measure a model on labelled reviews");
-    eval->add_option("--reviews", a.eval_reviews, "Reviews, one per line (required)")->required();
-    eval->add_option("--labels", a.eval_labels, "Labels, one per line (required)")->required();
+    CLI::Option* reviews = eval->add_option("--reviews", a.eval.reviews, "Reviews, one per line (or --table)");
+    CLI::Option* labels = eval->add_option("--labels", a.eval.labels, std::string("Labels, one per line (or --table): ") + kLabelHelp);
+    add_table(eval, a.eval.table, a.eval.columns, true, {reviews, labels});
     eval->add_option("--model", a.eval_model, "Model file")->capture_default_str();
     return eval;
 }
@@ -122,9 +144,11 @@ CLI::App* add_tokenize(CLI::App& app, std::string& input) {
 
 // The exit status when the command line ends the run (help, version, a
 // mistake); nothing when there is work to do.
-std::optional<int> parse(CLI::App& app, int argc, char** argv) {
+std::optional<int> parse(CLI::App& app, const Subcommands& s, const Arguments& a, int argc, char** argv) {
     try {
         app.parse(argc, argv);
+        if (*s.eval && a.eval.table.empty() && (a.eval.reviews.empty() || a.eval.labels.empty()))
+            throw CLI::RequiredError("eval needs --reviews and --labels, or --table");
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
@@ -138,6 +162,19 @@ std::optional<int> parse(CLI::App& app, int argc, char** argv) {
         return 2;
     }
     return std::nullopt;
+}
+
+void print_input(const TrainFiles& files, const InputSummary& in) {
+    if (!in.table) return;
+    if (in.pair_was_table)
+        std::printf("%s and %s hold the same table, read as one: %s\n", files.reviews.c_str(), files.labels.c_str(),
+                    in.table->describe_en().c_str());
+    else
+        std::printf("read %s as a table: %s\n", files.table.c_str(), in.table->describe_en().c_str());
+    std::printf("%s rows", thousands(in.rows).c_str());
+    if (in.blank_rows > 0) std::printf("; %s blank rows passed over", thousands(in.blank_rows).c_str());
+    if (in.without_text > 0) std::printf("; %s rows without review text left out", thousands(in.without_text).c_str());
+    std::printf("\n");
 }
 
 void print_labels(const LabelTally& t) {
@@ -168,6 +205,7 @@ void train(Arguments& a) {
     const TrainReport report = run_train(a.train_files, a.train);
     const TrainResult& r = report.result;
     std::printf("model written to %s\n", a.train_files.model.c_str());
+    print_input(a.train_files, report.input);
     print_labels(report.labels);
     std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
                 static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
@@ -180,7 +218,9 @@ void train(Arguments& a) {
 std::string inputs_of(const Subcommands& s, const Arguments& a) {
     if (*s.train) return a.train_files.reviews + ", " + a.train_files.labels;
     if (*s.test) return a.test.input + ", " + a.test.model;
-    if (*s.eval) return a.eval_reviews + ", " + a.eval_labels;
+    if (*s.train && !a.train_files.table.empty()) return a.train_files.table;
+    if (*s.test && !a.test.table.empty()) return a.test.table + ", " + a.test.model;
+    if (*s.eval) return a.eval.table.empty() ? a.eval.reviews + ", " + a.eval.labels : a.eval.table;
     return a.tokenize_input;
 }
 
@@ -192,7 +232,7 @@ int run(const Subcommands& s, Arguments& a) {
             const TestSummary t = run_test(a.test);
             std::printf("judged %zu lines, %zu positive (%s%%)\n", t.counted, t.positive, t.percent.c_str());
         } else if (*s.eval) {
-            print_eval(run_eval(a.eval_reviews, a.eval_labels, a.eval_model));
+            print_eval(run_eval(a.eval, a.eval_model));
         } else if (*s.tokenize) {
             run_tokenize(a.tokenize_input);
         }
@@ -218,6 +258,6 @@ int main(int argc, char** argv) {
     Arguments a;
     // In this order in the help.
     const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input)};
-    if (const std::optional<int> status = parse(app, argc, argv)) return *status;
+    if (const std::optional<int> status = parse(app, s, a, argc, argv)) return *status;
     return run(s, a);
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "features/label_scheme.h"
+#include "run_inputs.h"
 #include "trainer.h"
 
 namespace sentiment {
@@ -11,9 +12,7 @@ namespace sentiment {
 // The jobs behind the command-line tool, as functions that report through
 // return values and Error; the caller does the talking.
 
-struct TrainFiles {
-    std::string reviews = "reviews.txt";
-    std::string labels = "labels.txt";
+struct TrainFiles : LabelledFiles {
     std::string model = "sentiment.model";
     std::string progress = "计数.txt";
 };
@@ -21,16 +20,21 @@ struct TrainFiles {
 // What training did, for the caller to tell.
 struct TrainReport {
     TrainResult result;
-    LabelTally labels;  // reviews of each class, how the labels were read
+    LabelTally labels;   // reviews of each class, how the labels were read
+    InputSummary input;  // read as a table or not, rows passed over
 };
 
 // Refuses outputs that name an input or are not regular files. Validates,
 // trains, saves the model atomically and only then writes "1" to the
 // progress file. On any Error the previous model and no end signal remain.
+// A reviews file and a labels file with the same bytes are read as one
+// table (pair_as_table).
 TrainReport run_train(const TrainFiles& files, const TrainOptions& options);
 
 struct TestFiles {
     std::string input = "test.txt";
+    std::string table;         // instead of input: judge this table's text column
+    ColumnRequest columns;
     std::string model = "sentiment.model";
     std::string out = "out.txt";
     std::string percent = "percent.txt";
@@ -43,8 +47,9 @@ struct TestSummary {
     std::string percent;       // as written to the percent file
 };
 
-// One output line per input line: 好评/差评, tab, probability of positive with
-// four decimals, tab, the text. Removes both outputs of an earlier run
+// One output line per input line (or table row): 好评/差评, tab, probability
+// of positive with four decimals, tab, the text (a table's line breaks as
+// spaces). Removes both outputs of an earlier run
 // first, then writes the percent file and the output file, each atomically.
 TestSummary run_test(const TestFiles& files);
 std::string format_verdict_line(double probability, std::string_view text);
@@ -52,7 +57,8 @@ std::string format_verdict_line(double probability, std::string_view text);
 struct Evaluation {
     // confusion[truth][predicted], index 1 = positive
     std::uint64_t confusion[2][2] = {{0, 0}, {0, 0}};
-    std::uint64_t left_out = 0;  // rated 3 stars, judged by no one
+    std::uint64_t left_out = 0;      // rated 3 stars, judged by no one
+    std::uint64_t without_text = 0;  // table rows with a label but no review
     std::uint64_t total() const;
     double accuracy() const;
     double precision(int cls) const;
@@ -60,6 +66,7 @@ struct Evaluation {
     double f1(int cls) const;
 };
 
+Evaluation run_eval(const LabelledFiles& files, const std::string& model);
 Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model);
 
 // Prints the tokens of each line of a file to standard output, space
