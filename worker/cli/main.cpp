@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -27,10 +28,11 @@ struct Arguments {
     LabelledFiles eval{"", "", "", {}, false};
     std::string eval_model = "sentiment.model";
     std::string tokenize_input = "test.txt";
+    std::string info_model = "sentiment.model";
 };
 
 struct Subcommands {
-    CLI::App *train, *test, *eval, *tokenize;
+    CLI::App *train, *test, *eval, *tokenize, *info;
 };
 
 int fail(const Error& e) {
@@ -136,6 +138,13 @@ CLI::App* add_eval(CLI::App& app, Arguments& a) {
     return eval;
 }
 
+CLI::App* add_info(CLI::App& app, std::string& model) {
+    CLI::App* info = app.add_subcommand("info", "Describe a model: when, by what and from which reviews it was trained, "
+                                                "its options and the accuracy training measured");
+    info->add_option("--model", model, "Model file")->capture_default_str();
+    return info;
+}
+
 CLI::App* add_tokenize(CLI::App& app, std::string& input) {
     CLI::App* tok = app.add_subcommand("tokenize", "Print the tokens of each line, space-separated");
     tok->add_option("--input", input, "Text file")->capture_default_str();
@@ -202,9 +211,11 @@ void train(Arguments& a) {
     a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
     check_feature_options(a.train.features);
     a.train.memory_budget = a.memory_mb << 20;
-    const TrainReport report = run_train(a.train_files, a.train);
+    const TrainingStamp stamp{"sentiment " QINGGAN_FENXI_VERSION, training_time(std::getenv("SOURCE_DATE_EPOCH"))};
+    const TrainReport report = run_train(a.train_files, a.train, stamp);
     const TrainResult& r = report.result;
-    std::printf("model written to %s\n", a.train_files.model.c_str());
+    std::printf("model written to %s%s%s\n", a.train_files.model.c_str(), report.replaced.empty() ? "" : ", replacing ",
+                report.replaced.c_str());
     print_input(a.train_files, report.input);
     print_labels(report.labels);
     std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
@@ -220,6 +231,7 @@ std::string inputs_of(const Subcommands& s, const Arguments& a) {
     if (*s.test) return a.test.input + ", " + a.test.model;
     if (*s.train && !a.train_files.table.empty()) return a.train_files.table;
     if (*s.test && !a.test.table.empty()) return a.test.table + ", " + a.test.model;
+    if (*s.info) return a.info_model;
     if (*s.eval) return a.eval.table.empty() ? a.eval.reviews + ", " + a.eval.labels : a.eval.table;
     return a.tokenize_input;
 }
@@ -235,6 +247,9 @@ int run(const Subcommands& s, Arguments& a) {
             print_eval(run_eval(a.eval, a.eval_model));
         } else if (*s.tokenize) {
             run_tokenize(a.tokenize_input);
+        } else if (*s.info) {
+            const std::string text = run_info(a.info_model);
+            std::fwrite(text.data(), 1, text.size(), stdout);
         }
     } catch (const Error& e) {
         return fail(e);
@@ -257,7 +272,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "sentiment " QINGGAN_FENXI_VERSION);
     Arguments a;
     // In this order in the help.
-    const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input)};
+    const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input),
+                        add_info(app, a.info_model)};
     if (const std::optional<int> status = parse(app, s, a, argc, argv)) return *status;
     return run(s, a);
 }

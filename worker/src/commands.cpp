@@ -22,23 +22,27 @@ std::vector<std::string> input_paths(const LabelledFiles& files) {
 
 }  // namespace
 
-TrainReport run_train(const TrainFiles& given, const TrainOptions& options) {
+TrainReport run_train(const TrainFiles& given, const TrainOptions& options, const TrainingStamp& stamp) {
     const LabelledFiles files = pair_as_table(given);
     check_run_files(input_paths(files), {given.model, given.progress});
+    TrainReport report;
+    report.replaced = model_to_replace(given.model);
     ProgressFile progress(given.progress, given.progress);
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
     progress.start();
     // Checking the input before training is a tenth of the bar.
     auto input = LabelledInput::open(files, true, [&](double f) { progress.update(0.1 * f); });
-    TrainReport report;
     report.result = train_model(input->reviews(), input->labels().labels, options,
                                 [&](double f) { progress.update(0.1 + 0.89 * f); });
     report.labels = input->labels().tally;
     report.input = input->summary();
+    report.result.model.info = training_record({report.result, report.labels, report.input, options, stamp, ""});
     save_model(report.result.model, given.model, given.model);
     progress.finish();
     return report;
 }
+
+std::string run_info(const std::string& model) { return describe_model(load_model_for_use(model), model); }
 
 Model load_model_for_use(const std::string& path) {
     std::error_code ec;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "features/label_scheme.h"
+#include "model_report.h"
 #include "run_inputs.h"
 #include "trainer.h"
 
@@ -20,8 +21,9 @@ struct TrainFiles : LabelledFiles {
 // What training did, for the caller to tell.
 struct TrainReport {
     TrainResult result;
-    LabelTally labels;   // reviews of each class, how the labels were read
-    InputSummary input;  // read as a table or not, rows passed over
+    LabelTally labels;     // reviews of each class, how the labels were read
+    InputSummary input;    // read as a table or not, rows passed over
+    std::string replaced;  // the model the new one replaced, if any (model_to_replace)
 };
 
 // Refuses outputs that name an input or are not regular files. Validates,
@@ -29,7 +31,8 @@ struct TrainReport {
 // progress file. On any Error the previous model and no end signal remain.
 // A reviews file and a labels file with the same bytes are read as one
 // table (pair_as_table).
-TrainReport run_train(const TrainFiles& files, const TrainOptions& options);
+// The model records the stamp and what training found (ModelInfo).
+TrainReport run_train(const TrainFiles& files, const TrainOptions& options, const TrainingStamp& stamp = {});
 
 struct TestFiles {
     std::string input = "test.txt";
@@ -72,6 +75,9 @@ Evaluation run_eval(const std::string& reviews, const std::string& labels, const
 // Prints the tokens of each line of a file to standard output, space
 // separated, one output line per input line.
 void run_tokenize(const std::string& input);
+
+// What `sentiment info` prints about a model file (describe_model).
+std::string run_info(const std::string& model);
 
 // Gives a clear "train first" error when the model file does not exist.
 Model load_model_for_use(const std::string& path);
