@@ -204,6 +204,15 @@ void print_validation(const TrainResult& r) {
         std::printf("no accuracy measured (too few reviews to set any aside)\n");
 }
 
+// Inverted labels are no error (the model is written), but the user must
+// hear of them where errors are told.
+void print_direction(const LabelDirection& d) {
+    std::printf("labels check: %s\n", d.describe_en().c_str());
+    std::fflush(stdout);
+    if (d.verdict == LabelDirection::Verdict::MayBeInverted)
+        std::cerr << "警告：" << d.describe_zh() << "\nwarning: " << d.describe_en() << std::endl;
+}
+
 void train(Arguments& a) {
     a.train.features.bits = static_cast<std::uint8_t>(a.bits);
     a.train.features.ngrams = static_cast<std::uint8_t>(a.ngrams);
@@ -222,7 +231,7 @@ void train(Arguments& a) {
                 static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
                 r.path_reason.c_str());
     print_validation(r);
-    std::fflush(stdout);
+    print_direction(report.direction);
 }
 
 // The input files of the subcommand given, for a message.

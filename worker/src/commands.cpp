@@ -36,7 +36,9 @@ TrainReport run_train(const TrainFiles& given, const TrainOptions& options, cons
                                 [&](double f) { progress.update(0.1 + 0.89 * f); });
     report.labels = input->labels().tally;
     report.input = input->summary();
-    report.result.model.info = training_record({report.result, report.labels, report.input, options, stamp, ""});
+    report.direction = judge_label_direction(report.result.model, count_polar_words(input->reviews()));
+    report.result.model.info =
+        training_record({report.result, report.labels, report.input, options, stamp, report.direction.describe_en()});
     save_model(report.result.model, given.model, given.model);
     progress.finish();
     return report;

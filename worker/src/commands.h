@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "features/label_direction.h"
 #include "features/label_scheme.h"
 #include "model_report.h"
 #include "run_inputs.h"
@@ -24,6 +25,7 @@ struct TrainReport {
     LabelTally labels;     // reviews of each class, how the labels were read
     InputSummary input;    // read as a table or not, rows passed over
     std::string replaced;  // the model the new one replaced, if any (model_to_replace)
+    LabelDirection direction;  // whether the labels may be the wrong way round
 };
 
 // Refuses outputs that name an input or are not regular files. Validates,
