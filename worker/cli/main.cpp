@@ -29,10 +29,11 @@ struct Arguments {
     std::string eval_model = "sentiment.model";
     std::string tokenize_input = "test.txt";
     std::string info_model = "sentiment.model";
+    ExplainFiles explain;
 };
 
 struct Subcommands {
-    CLI::App *train, *test, *eval, *tokenize, *info;
+    CLI::App *train, *test, *eval, *tokenize, *info, *explain;
 };
 
 int fail(const Error& e) {
@@ -145,6 +146,17 @@ CLI::App* add_info(CLI::App& app, std::string& model) {
     return info;
 }
 
+CLI::App* add_explain(CLI::App& app, ExplainFiles& files) {
+    CLI::App* explain = app.add_subcommand("explain", "For each line, the verdict and the n-grams that weighed most "
+                                                      "for and against it, with their weights: \"words\" and Chinese "
+                                                      "characters in quotes, [letters inside a word] in brackets; the "
+                                                      "bias and the weights of all add up to the score");
+    explain->add_option("--input", files.input, "Text file, one review per line")->capture_default_str();
+    explain->add_option("--model", files.model, "Model file")->capture_default_str();
+    explain->add_option("--top", files.top, "N-grams shown for each side")->capture_default_str()->check(CLI::Range(1, 1000));
+    return explain;
+}
+
 CLI::App* add_tokenize(CLI::App& app, std::string& input) {
     CLI::App* tok = app.add_subcommand("tokenize", "Print the tokens of each line, space-separated");
     tok->add_option("--input", input, "Text file")->capture_default_str();
@@ -241,6 +253,7 @@ std::string inputs_of(const Subcommands& s, const Arguments& a) {
     if (*s.train && !a.train_files.table.empty()) return a.train_files.table;
     if (*s.test && !a.test.table.empty()) return a.test.table + ", " + a.test.model;
     if (*s.info) return a.info_model;
+    if (*s.explain) return a.explain.input + ", " + a.explain.model;
     if (*s.eval) return a.eval.table.empty() ? a.eval.reviews + ", " + a.eval.labels : a.eval.table;
     return a.tokenize_input;
 }
@@ -256,6 +269,9 @@ int run(const Subcommands& s, Arguments& a) {
             print_eval(run_eval(a.eval, a.eval_model));
         } else if (*s.tokenize) {
             run_tokenize(a.tokenize_input);
+        } else if (*s.explain) {
+            run_explain(a.explain, [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); });
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw Error("cannot write the output", "写出失败");
         } else if (*s.info) {
             const std::string text = run_info(a.info_model);
             std::fwrite(text.data(), 1, text.size(), stdout);
@@ -282,7 +298,7 @@ int main(int argc, char** argv) {
     Arguments a;
     // In this order in the help.
     const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input),
-                        add_info(app, a.info_model)};
+                        add_info(app, a.info_model), add_explain(app, a.explain)};
     if (const std::optional<int> status = parse(app, s, a, argc, argv)) return *status;
     return run(s, a);
 }

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "explanation_report.h"
 #include "features/dataset.h"
+#include "features/explanation.h"
 #include "features/tokenizer.h"
 #include "io/atomic_file.h"
 #include "io/line_reader.h"
@@ -42,6 +44,22 @@ TrainReport run_train(const TrainFiles& given, const TrainOptions& options, cons
     save_model(report.result.model, given.model, given.model);
     progress.finish();
     return report;
+}
+
+void run_explain(const ExplainFiles& files, const std::function<void(std::string_view)>& write) {
+    check_run_files({files.input, files.model}, {});
+    const Model model = load_model_for_use(files.model);
+    auto reader = LineReader::open(files.input, files.input);
+    FeatureExtractor fx(model.features);
+    std::string_view line;
+    std::uint64_t number = 0;
+    while (reader->next(line)) {
+        check_review_length(line, files.input, ++number);
+        if (line.find_first_not_of(" \t") == std::string_view::npos)
+            write("line " + std::to_string(number) + "\tblank, not judged\n");
+        else
+            write(describe_explanation(explain(model, fx, line), number, line, files.top));
+    }
 }
 
 std::string run_info(const std::string& model) { return describe_model(load_model_for_use(model), model); }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "features/label_direction.h"
@@ -77,6 +79,16 @@ Evaluation run_eval(const std::string& reviews, const std::string& labels, const
 // Prints the tokens of each line of a file to standard output, space
 // separated, one output line per input line.
 void run_tokenize(const std::string& input);
+
+struct ExplainFiles {
+    std::string input = "test.txt";
+    std::string model = "sentiment.model";
+    std::size_t top = 5;  // contributions shown for each side
+};
+// For each line of the input, describe_explanation; a blank line gets
+// "line N\tblank, not judged". Each line's text goes to write as it is
+// done, so that a large input needs no more memory than a line.
+void run_explain(const ExplainFiles& files, const std::function<void(std::string_view)>& write);
 
 // What `sentiment info` prints about a model file (describe_model).
 std::string run_info(const std::string& model);
