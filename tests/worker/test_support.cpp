@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -46,6 +48,14 @@ std::string read_bytes(const std::string& path) {
     return s.str();
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
 RunResult run_shell(const TempDir& dir, const std::string& command) {
     std::string full = "cd '" + dir.path().string() + "' && " + command + " >.stdout 2>.stderr </dev/null";
     int raw = std::system(full.c_str());
@@ -67,3 +77,8 @@ RunResult run_tool(const TempDir& dir, const std::string& args) {
 }
 
 std::string sample_path(std::string_view name) { return std::string(SAMPLE_DIR) + "/" + std::string(name); }
+
+void expect_error(const ErrorText& got, std::string_view english, std::string_view chinese) {
+    EXPECT_NE(got.english.find(english), std::string::npos) << "expected: " << english << "\nfound: " << got.english;
+    EXPECT_NE(got.chinese.find(chinese), std::string::npos) << "expected: " << chinese << "\nfound: " << got.chinese;
+}

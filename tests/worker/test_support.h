@@ -2,6 +2,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "text/errors.h"
 
 // A fresh directory under the system temp dir, removed afterwards.
 class TempDir {
@@ -31,4 +34,23 @@ RunResult run_tool(const TempDir& dir, const std::string& args);
 RunResult run_shell(const TempDir& dir, const std::string& command);
 
 std::string read_bytes(const std::string& path);
+// The lines of a text, without their "\n".
+std::vector<std::string> lines_of(const std::string& text);
 std::string sample_path(std::string_view name);
+
+// The texts of the sentiment::Error that fn throws; empty when it throws none.
+struct ErrorText {
+    std::string english, chinese;
+};
+template <class F>
+ErrorText error_of(F&& fn) {
+    try {
+        fn();
+    } catch (const sentiment::Error& e) {
+        return {e.english(), e.chinese()};
+    }
+    return {};
+}
+
+// Fails unless both texts hold their expected piece (and so were thrown).
+void expect_error(const ErrorText& got, std::string_view english, std::string_view chinese);

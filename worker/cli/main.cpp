@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -24,12 +25,15 @@ struct Arguments {
         char_max = train.features.char_max;
     std::uint64_t memory_mb = 0;
     TestFiles test;
-    std::string eval_reviews, eval_labels, eval_model = "sentiment.model";
+    LabelledFiles eval{"", "", "", {}, false};
+    std::string eval_model = "sentiment.model";
     std::string tokenize_input = "test.txt";
+    std::string info_model = "sentiment.model";
+    ExplainFiles explain;
 };
 
 struct Subcommands {
-    CLI::App *train, *test, *eval, *tokenize;
+    CLI::App *train, *test, *eval, *tokenize, *info, *explain;
 };
 
 int fail(const Error& e) {
@@ -39,6 +43,8 @@ int fail(const Error& e) {
 
 void print_eval(const Evaluation& e) {
     std::printf("reviews: %llu\n", static_cast<unsigned long long>(e.total()));
+    if (e.left_out > 0) std::printf("left out: %s rated 3 stars\n", thousands(e.left_out).c_str());
+    if (e.without_text > 0) std::printf("left out: %s rows without review text\n", thousands(e.without_text).c_str());
     std::printf("accuracy: %.4f\n", e.accuracy());
     const char* names[2] = {"negative", "positive"};
     std::printf("%-9s %9s %9s %9s\n", "class", "precision", "recall", "f1");
@@ -61,11 +67,29 @@ const CLI::Validator kSeedRange(
     },
     "0.." + std::string("18446744073709551615"));
 
+constexpr const char* kLabelHelp =
+    "positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评, or star ratings 1-5 (4-5 positive, 1-2 negative, 3 left out)";
+
+// --table with its column choices, for train, eval and test.
+void add_table(CLI::App* command, std::string& table, ColumnRequest& columns, bool labels,
+               std::initializer_list<CLI::Option*> instead) {
+    CLI::Option* t = command->add_option("--table", table,
+                                         labels ? "A CSV or TSV file with a header row holding both the reviews and their labels"
+                                                : "A CSV or TSV file with a header row: judge its review column, one output line a row");
+    for (CLI::Option* o : instead) t->excludes(o);
+    command->add_option("--text-column", columns.text, "The table's review column, by header name or number (1 = first); "
+                        "found by name (评价, 内容, review, text...) or content when not given")->needs(t);
+    if (labels)
+        command->add_option("--label-column", columns.label, "The table's label or rating column, by header name or number; "
+                            "found by name (评分, 星级, rating, stars, label...) or content when not given")->needs(t);
+}
+
 CLI::App* add_train(CLI::App& app, Arguments& a) {
     CLI::App* train = app.add_subcommand("train", "Learn a model from reviews and their labels");
-    train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
-    train->add_option("--labels", a.train_files.labels, "Labels, one per line (positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评)")
+    CLI::Option* reviews = train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
+    CLI::Option* labels = train->add_option("--labels", a.train_files.labels, std::string("Labels, one per line: ") + kLabelHelp)
         ->capture_default_str();
+    add_table(train, a.train_files.table, a.train_files.columns, true, {reviews, labels});
     train->add_option("--model", a.train_files.model, "Model file to write")->capture_default_str();
     train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished")->capture_default_str();
     train->add_option("--seed", a.train.seed, "Random seed; the same seed gives the same model")->capture_default_str()
@@ -98,7 +122,8 @@ CLI::App* add_train(CLI::App& app, Arguments& a) {
 
 CLI::App* add_test(CLI::App& app, TestFiles& f) {
     CLI::App* test = app.add_subcommand("test", "Judge each line of a text file with a trained model");
-    test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
+    CLI::Option* input = test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
+    add_table(test, f.table, f.columns, false, {input});
     test->add_option("--model", f.model, "Model file")->capture_default_str();
     test->add_option("--out", f.out, "Output: verdict, probability of positive, text")->capture_default_str();
     test->add_option("--percent", f.percent, "Output: percentage of lines judged positive")->capture_default_str();
@@ -107,10 +132,29 @@ CLI::App* add_test(CLI::App& app, TestFiles& f) {
 
 CLI::App* add_eval(CLI::App& app, Arguments& a) {
     CLI::App* eval = app.add_subcommand("eval", "Measure a model on labelled reviews");
-    eval->add_option("--reviews", a.eval_reviews, "Reviews, one per line (required)")->required();
-    eval->add_option("--labels", a.eval_labels, "Labels, one per line (required)")->required();
+    CLI::Option* reviews = eval->add_option("--reviews", a.eval.reviews, "Reviews, one per line (or --table)");
+    CLI::Option* labels = eval->add_option("--labels", a.eval.labels, std::string("Labels, one per line (or --table): ") + kLabelHelp);
+    add_table(eval, a.eval.table, a.eval.columns, true, {reviews, labels});
     eval->add_option("--model", a.eval_model, "Model file")->capture_default_str();
     return eval;
+}
+
+CLI::App* add_info(CLI::App& app, std::string& model) {
+    CLI::App* info = app.add_subcommand("info", "Describe a model: when, by what and from which reviews it was trained, "
+                                                "its options and the accuracy training measured");
+    info->add_option("--model", model, "Model file")->capture_default_str();
+    return info;
+}
+
+CLI::App* add_explain(CLI::App& app, ExplainFiles& files) {
+    CLI::App* explain = app.add_subcommand("explain", "For each line, the verdict and the n-grams that weighed most "
+                                                      "for and against it, with their weights: \"words\" and Chinese "
+                                                      "characters in quotes, [letters inside a word] in brackets; the "
+                                                      "bias and the weights of all add up to the score");
+    explain->add_option("--input", files.input, "Text file, one review per line")->capture_default_str();
+    explain->add_option("--model", files.model, "Model file")->capture_default_str();
+    explain->add_option("--top", files.top, "N-grams shown for each side")->capture_default_str()->check(CLI::Range(1, 1000));
+    return explain;
 }
 
 CLI::App* add_tokenize(CLI::App& app, std::string& input) {
@@ -121,9 +165,11 @@ CLI::App* add_tokenize(CLI::App& app, std::string& input) {
 
 // The exit status when the command line ends the run (help, version, a
 // mistake); nothing when there is work to do.
-std::optional<int> parse(CLI::App& app, int argc, char** argv) {
+std::optional<int> parse(CLI::App& app, const Subcommands& s, const Arguments& a, int argc, char** argv) {
     try {
         app.parse(argc, argv);
+        if (*s.eval && a.eval.table.empty() && (a.eval.reviews.empty() || a.eval.labels.empty()))
+            throw CLI::RequiredError("eval needs --reviews and --labels, or --table");
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
@@ -139,18 +185,27 @@ std::optional<int> parse(CLI::App& app, int argc, char** argv) {
     return std::nullopt;
 }
 
-void train(Arguments& a) {
-    a.train.features.bits = static_cast<std::uint8_t>(a.bits);
-    a.train.features.ngrams = static_cast<std::uint8_t>(a.ngrams);
-    a.train.features.char_min = static_cast<std::uint8_t>(a.char_min);
-    a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
-    check_feature_options(a.train.features);
-    a.train.memory_budget = a.memory_mb << 20;
-    const TrainResult r = run_train(a.train_files, a.train);
-    std::printf("model written to %s\n", a.train_files.model.c_str());
-    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
-                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
-                r.path_reason.c_str());
+void print_input(const TrainFiles& files, const InputSummary& in) {
+    if (!in.table) return;
+    if (in.pair_was_table)
+        std::printf("%s and %s hold the same table, read as one: %s\n", files.reviews.c_str(), files.labels.c_str(),
+                    in.table->describe_en().c_str());
+    else
+        std::printf("read %s as a table: %s\n", files.table.c_str(), in.table->describe_en().c_str());
+    std::printf("%s rows", thousands(in.rows).c_str());
+    if (in.blank_rows > 0) std::printf("; %s blank rows passed over", thousands(in.blank_rows).c_str());
+    if (in.without_text > 0) std::printf("; %s rows without review text left out", thousands(in.without_text).c_str());
+    std::printf("\n");
+}
+
+void print_labels(const LabelTally& t) {
+    std::printf("learnt from %s reviews: %s 好评 positive, %s 差评 negative", thousands(t.positive() + t.negative()).c_str(),
+                thousands(t.positive()).c_str(), thousands(t.negative()).c_str());
+    if (t.reading == LabelReading::Stars) std::printf("; %s rated 3 stars left out", thousands(t.left_out()).c_str());
+    std::printf("\nlabels: %s\nlabels read as %s\n", t.mapping().c_str(), t.reading_en().c_str());
+}
+
+void print_validation(const TrainResult& r) {
     if (r.validation == Validation::CrossValidated)
         std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
                     r.accuracy, r.validated, r.interpolation);
@@ -159,14 +214,47 @@ void train(Arguments& a) {
                     r.accuracy, r.validated);
     else
         std::printf("no accuracy measured (too few reviews to set any aside)\n");
+}
+
+// Inverted labels are no error (the model is written), but the user must
+// hear of them where errors are told.
+void print_direction(const LabelDirection& d) {
+    std::printf("labels check: %s\n", d.describe_en().c_str());
     std::fflush(stdout);
+    if (d.verdict == LabelDirection::Verdict::MayBeInverted)
+        std::cerr << "警告：" << d.describe_zh() << "\nwarning: " << d.describe_en() << std::endl;
+}
+
+void train(Arguments& a) {
+    a.train.features.bits = static_cast<std::uint8_t>(a.bits);
+    a.train.features.ngrams = static_cast<std::uint8_t>(a.ngrams);
+    a.train.features.char_min = static_cast<std::uint8_t>(a.char_min);
+    a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
+    check_feature_options(a.train.features);
+    a.train.memory_budget = a.memory_mb << 20;
+    const TrainingStamp stamp{"sentiment " QINGGAN_FENXI_VERSION, training_time(std::getenv("SOURCE_DATE_EPOCH"))};
+    const TrainReport report = run_train(a.train_files, a.train, stamp);
+    const TrainResult& r = report.result;
+    std::printf("model written to %s%s%s\n", a.train_files.model.c_str(), report.replaced.empty() ? "" : ", replacing ",
+                report.replaced.c_str());
+    print_input(a.train_files, report.input);
+    print_labels(report.labels);
+    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
+                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
+                r.path_reason.c_str());
+    print_validation(r);
+    print_direction(report.direction);
 }
 
 // The input files of the subcommand given, for a message.
 std::string inputs_of(const Subcommands& s, const Arguments& a) {
     if (*s.train) return a.train_files.reviews + ", " + a.train_files.labels;
     if (*s.test) return a.test.input + ", " + a.test.model;
-    if (*s.eval) return a.eval_reviews + ", " + a.eval_labels;
+    if (*s.train && !a.train_files.table.empty()) return a.train_files.table;
+    if (*s.test && !a.test.table.empty()) return a.test.table + ", " + a.test.model;
+    if (*s.info) return a.info_model;
+    if (*s.explain) return a.explain.input + ", " + a.explain.model;
+    if (*s.eval) return a.eval.table.empty() ? a.eval.reviews + ", " + a.eval.labels : a.eval.table;
     return a.tokenize_input;
 }
 
@@ -178,9 +266,15 @@ int run(const Subcommands& s, Arguments& a) {
             const TestSummary t = run_test(a.test);
             std::printf("judged %zu lines, %zu positive (%s%%)\n", t.counted, t.positive, t.percent.c_str());
         } else if (*s.eval) {
-            print_eval(run_eval(a.eval_reviews, a.eval_labels, a.eval_model));
+            print_eval(run_eval(a.eval, a.eval_model));
         } else if (*s.tokenize) {
             run_tokenize(a.tokenize_input);
+        } else if (*s.explain) {
+            run_explain(a.explain, [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); });
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw Error("cannot write the output", "写出失败");
+        } else if (*s.info) {
+            const std::string text = run_info(a.info_model);
+            std::fwrite(text.data(), 1, text.size(), stdout);
         }
     } catch (const Error& e) {
         return fail(e);
@@ -203,7 +297,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "sentiment " QINGGAN_FENXI_VERSION);
     Arguments a;
     // In this order in the help.
-    const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input)};
-    if (const std::optional<int> status = parse(app, argc, argv)) return *status;
+    const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input),
+                        add_info(app, a.info_model), add_explain(app, a.explain)};
+    if (const std::optional<int> status = parse(app, s, a, argc, argv)) return *status;
     return run(s, a);
 }

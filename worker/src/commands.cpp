@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "explanation_report.h"
 #include "features/dataset.h"
+#include "features/explanation.h"
 #include "features/tokenizer.h"
 #include "io/atomic_file.h"
 #include "io/line_reader.h"
@@ -13,22 +15,54 @@
 
 namespace sentiment {
 
-TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
-    check_run_files({files.reviews, files.labels}, {files.model, files.progress});
-    ProgressFile progress(files.progress, files.progress);
+namespace {
+
+std::vector<std::string> input_paths(const LabelledFiles& files) {
+    if (!files.table.empty()) return {files.table};
+    return {files.reviews, files.labels};
+}
+
+}  // namespace
+
+TrainReport run_train(const TrainFiles& given, const TrainOptions& options, const TrainingStamp& stamp) {
+    const LabelledFiles files = pair_as_table(given);
+    check_run_files(input_paths(files), {given.model, given.progress});
+    TrainReport report;
+    report.replaced = model_to_replace(given.model);
+    ProgressFile progress(given.progress, given.progress);
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
     progress.start();
-    // Reading the reviews twice (encoding, then checks) is a tenth of the bar.
-    auto reviews = LineReader::open(files.reviews, files.reviews, [&](double f) { progress.update(0.05 * f); });
-    auto labels = LineReader::open(files.labels, files.labels, {}, kMaxLabelLineBytes);
-    auto labels_vec = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.05 + 0.05 * f); });
-    labels.reset();
-    TrainResult result =
-        train_model(*reviews, labels_vec, options, [&](double f) { progress.update(0.1 + 0.89 * f); });
-    save_model(result.model, files.model, files.model);
+    // Checking the input before training is a tenth of the bar.
+    auto input = LabelledInput::open(files, true, [&](double f) { progress.update(0.1 * f); });
+    report.result = train_model(input->reviews(), input->labels().labels, options,
+                                [&](double f) { progress.update(0.1 + 0.89 * f); });
+    report.labels = input->labels().tally;
+    report.input = input->summary();
+    report.direction = judge_label_direction(report.result.model, count_polar_words(input->reviews()));
+    report.result.model.info =
+        training_record({report.result, report.labels, report.input, options, stamp, report.direction.describe_en()});
+    save_model(report.result.model, given.model, given.model);
     progress.finish();
-    return result;
+    return report;
 }
+
+void run_explain(const ExplainFiles& files, const std::function<void(std::string_view)>& write) {
+    check_run_files({files.input, files.model}, {});
+    const Model model = load_model_for_use(files.model);
+    auto reader = LineReader::open(files.input, files.input);
+    FeatureExtractor fx(model.features);
+    std::string_view line;
+    std::uint64_t number = 0;
+    while (reader->next(line)) {
+        check_review_length(line, files.input, ++number);
+        if (line.find_first_not_of(" \t") == std::string_view::npos)
+            write("line " + std::to_string(number) + "\tblank, not judged\n");
+        else
+            write(describe_explanation(explain(model, fx, line), number, line, files.top));
+    }
+}
+
+std::string run_info(const std::string& model) { return describe_model(load_model_for_use(model), model); }
 
 Model load_model_for_use(const std::string& path) {
     std::error_code ec;
@@ -55,13 +89,14 @@ std::string format_verdict_line(double probability, std::string_view text) {
 constexpr std::string_view kVerdictFilePreamble = SENTIMENT_MARK_TEXT_OUTPUT ? "\xEF\xBB\xBF" : "";
 
 TestSummary run_test(const TestFiles& files) {
-    check_run_files({files.input, files.model}, {files.out, files.percent});
+    check_run_files({files.table.empty() ? files.input : files.table, files.model}, {files.out, files.percent});
     // Like the window, start without the previous run's results: a run cut
     // short must not leave a new percentage beside old verdicts.
     remove_output(files.out, files.out);
     remove_output(files.percent, files.percent);
     Model model = load_model_for_use(files.model);
-    auto input = LineReader::open(files.input, files.input);
+    LinesToJudge judged = open_lines_to_judge(files.input, files.table, files.columns);
+    TextSource* input = &judged.source();
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
     TestSummary s;
@@ -137,22 +172,33 @@ double Evaluation::f1(int c) const {
     return p + r > 0 ? 2 * p * r / (p + r) : 0.0;
 }
 
-Evaluation run_eval(const std::string& reviews_path, const std::string& labels_path, const std::string& model_path) {
-    check_run_files({reviews_path, labels_path, model_path}, {});
+Evaluation run_eval(const LabelledFiles& given, const std::string& model_path) {
+    const LabelledFiles files = pair_as_table(given);
+    std::vector<std::string> inputs = input_paths(files);
+    inputs.push_back(model_path);
+    check_run_files(inputs, {});
     Model model = load_model_for_use(model_path);
-    auto reviews = LineReader::open(reviews_path, reviews_path);
-    auto labels = LineReader::open(labels_path, labels_path, {}, kMaxLabelLineBytes);
-    auto truth = validate_dataset(*reviews, *labels, {}, false);
+    auto input = LabelledInput::open(files, false);
+    const std::vector<std::uint8_t>& truth = input->labels().labels;
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
     Evaluation e;
+    e.left_out = input->labels().tally.left_out();
+    e.without_text = input->summary().without_text;
     std::string_view line;
-    for (std::size_t i = 0; i < truth.size() && reviews->next(line); ++i) {
+    for (std::size_t i = 0; i < truth.size() && input->reviews().next(line); ++i) {
         fx.extract(line, ids);
         int predicted = model.probability(ids) >= 0.5 ? 1 : 0;
         ++e.confusion[truth[i]][predicted];
     }
     return e;
+}
+
+Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model) {
+    LabelledFiles files;
+    files.reviews = reviews;
+    files.labels = labels;
+    return run_eval(files, model);
 }
 
 }  // namespace sentiment

@@ -1,53 +1,24 @@
 #include "features/dataset.h"
 
 #include <algorithm>
-#include <array>
-#include <cctype>
 
+#include "features/kept_rows.h"
 #include "text/errors.h"
 
 namespace sentiment {
 
 namespace {
 
-bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string_view trim(std::string_view s) {
-    // Also drops U+3000, the full-width space a Chinese IME types.
-    for (;;) {
-        if (!s.empty() && is_blank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-        else if (s.substr(0, 3) == "\xE3\x80\x80") s.remove_prefix(3);
-        // A byte-order mark inside a file: files joined end to end.
-        else if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
-        else break;
-    }
-    for (;;) {
-        if (!s.empty() && is_blank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-        else if (s.size() >= 3 && s.substr(s.size() - 3) == "\xE3\x80\x80") s.remove_suffix(3);
-        else break;
-    }
-    return s;
-}
-
-bool all_blank(std::string_view s) { return trim(s).empty(); }
-
-[[noreturn]] void unknown_label(const std::string& file, std::uint64_t line, std::string_view text) {
-    throw Error(where_en(file, line) + "unknown label " + quoted(text) + " (expected positive or negative)",
-                where_zh(file, line) + "未知标签 " + quoted(text) + "（应为 positive 或 negative）");
-}
+bool all_blank(std::string_view s) { return trim_blanks(s).empty(); }
 
 }  // namespace
 
 std::optional<bool> parse_label(std::string_view text) {
-    text = trim(text);
-    if (text.size() > 16) return std::nullopt;
-    std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    static constexpr std::array<std::string_view, 5> positive = {"positive", "pos", "1", "正面", "好评"};
-    static constexpr std::array<std::string_view, 5> negative = {"negative", "neg", "0", "负面", "差评"};
-    if (std::find(positive.begin(), positive.end(), lower) != positive.end()) return true;
-    if (std::find(negative.begin(), negative.end(), lower) != negative.end()) return false;
-    return std::nullopt;
+    const std::optional<LabelForm> form = label_form(text);
+    if (!form || *form > LabelForm::One) return std::nullopt;
+    if (*form == LabelForm::Zero) return false;
+    if (*form == LabelForm::One) return true;
+    return *form < LabelForm::Negative;
 }
 
 void check_review_length(std::string_view line, std::string_view file, std::uint64_t line_number) {
@@ -59,11 +30,10 @@ void check_review_length(std::string_view line, std::string_view file, std::uint
 
 namespace {
 
-// Labels, one a line, into 1 (positive) and 0. Blank lines count only at
-// the very end; one among labels is an unknown label.
-std::vector<std::uint8_t> read_labels(LineReader& labels, const std::function<void(double)>& progress, double total) {
-    const std::string& ln = labels.name();
-    std::vector<std::uint8_t> result;
+// Labels, one a line, read as a column (LabelColumn). Blank lines count
+// only at the very end; one among labels is an unknown label.
+LabelColumn read_labels(LineReader& labels, const std::function<void(double)>& progress, double total) {
+    LabelColumn column(labels.name());
     std::string_view line;
     std::uint64_t blank_run = 0;  // blank label lines not yet known to be trailing
     std::uint64_t blank_start = 0;
@@ -81,17 +51,18 @@ std::vector<std::uint8_t> read_labels(LineReader& labels, const std::function<vo
             }
             continue;
         }
-        if (blank_run > 0) unknown_label(ln, blank_start, blank_text);
-        auto label = parse_label(line);
-        if (!label) unknown_label(ln, labels.line_number(), line);
-        result.push_back(*label ? 1 : 0);
+        if (blank_run > 0) column.add(blank_text, blank_start);
+        column.add(line, labels.line_number());
     }
-    return result;
+    return column;
 }
 
 struct ReviewLines {
     std::uint64_t lines = 0, last_nonempty = 0, nonempty = 0;
     std::uint64_t label_words = 0;  // reviews that are a label word alone
+    // The first line with an odd number of double quotes: where a review
+    // exported with a line break inside its quotes goes on to the next line.
+    std::uint64_t first_odd_quotes = 0;
 };
 
 // Reads the reviews through once, refusing any line too long, and rewinds.
@@ -106,8 +77,9 @@ ReviewLines scan_reviews(LineReader& reviews, const std::function<void(double)>&
         if (!all_blank(line)) {
             r.last_nonempty = r.lines;
             ++r.nonempty;
-            r.label_words += parse_label(line).has_value();
+            r.label_words += label_form(line).has_value();
         }
+        if (r.first_odd_quotes == 0 && std::count(line.begin(), line.end(), '"') % 2 == 1) r.first_odd_quotes = r.lines;
         if (progress && r.lines >= next_report) {
             next_report = r.lines + 4096;
             if (total > 0) progress((done + double(reviews.bytes_read())) / total);
@@ -117,16 +89,33 @@ ReviewLines scan_reviews(LineReader& reviews, const std::function<void(double)>&
     return r;
 }
 
+// More review lines than labels is what a line break inside a review
+// makes; say where it may be, or that the files cannot tell.
+Error review_without_label(const ReviewLines& r, std::uint64_t n, const std::string& rn, const std::string& ln) {
+    std::string en = where_en(rn, n + 1) + "this review has no label: " + ln + " has " + std::to_string(n) +
+                     " labels but " + rn + " has " + std::to_string(r.last_nonempty) +
+                     " reviews; a review may hold a line break and go on over two lines";
+    std::string zh = where_zh(rn, n + 1) + "这条评论没有对应的标签：" + ln + " 有 " + std::to_string(n) + " 个标签，而 " +
+                     rn + " 有 " + std::to_string(r.last_nonempty) + " 条评论；可能某条评论内含换行，占了两行";
+    if (r.first_odd_quotes > 0) {
+        const std::string at = std::to_string(r.first_odd_quotes);
+        en += ": line " + at + " is the first with an odd number of double quotes, as a quoted review cut by a "
+              "line break would be";
+        zh += "：第 " + at + " 行是第一处双引号个数为奇数的行，被换行截断的带引号评论正是如此";
+    } else {
+        en += ", but where cannot be told from the files";
+        zh += "，但从文件中无法判断在哪一行";
+    }
+    en += " (a spreadsheet's export is read whole with --table, or by choosing it for both files)";
+    zh += "（电子表格导出的文件可用 --table 读取，或在两处都选择该文件）";
+    return Error(en, zh);
+}
+
 // As many labels as reviews, up to blank lines at the end of either.
 void check_line_counts(const ReviewLines& r, std::uint64_t n, const std::string& rn, const std::string& ln) {
     if (r.nonempty == 0)
         throw Error(rn + ": no reviews to learn from (the file is empty)", rn + "：没有可供学习的评论（文件为空）");
-    if (r.last_nonempty > n) {
-        throw Error(where_en(rn, n + 1) + "this review has no label: " + ln + " has " + std::to_string(n) +
-                        " labels but " + rn + " has " + std::to_string(r.last_nonempty) + " reviews",
-                    where_zh(rn, n + 1) + "这条评论没有对应的标签：" + ln + " 有 " + std::to_string(n) + " 个标签，而 " +
-                        rn + " 有 " + std::to_string(r.last_nonempty) + " 条评论");
-    }
+    if (r.last_nonempty > n) throw review_without_label(r, n, rn, ln);
     if (r.lines < n) {
         throw Error(where_en(ln, r.lines + 1) + "this label has no review: " + ln + " has " + std::to_string(n) +
                         " labels but " + rn + " has " + std::to_string(r.lines) + " reviews",
@@ -135,37 +124,25 @@ void check_line_counts(const ReviewLines& r, std::uint64_t n, const std::string&
     }
 }
 
-// Something to learn: not label words for reviews, not a single class.
-void check_learnable(const ReviewLines& r, const std::vector<std::uint8_t>& labels, const std::string& rn,
-                     const std::string& ln) {
-    // A model learnt from label words judges nothing: the label file was
-    // most likely chosen for the reviews too.
-    if (r.label_words == r.nonempty)
-        throw Error(rn + ": every review is a label word such as positive or negative; was the label file chosen "
-                         "as the reviews too?",
-                    rn + "：每条评论都只是 positive、negative 这样的标签词；是否把标签文件也选作了评论文件？");
-    const std::uint64_t n = labels.size();
-    const auto positives = static_cast<std::uint64_t>(std::count(labels.begin(), labels.end(), 1));
-    if (positives == 0 || positives == n) {
-        std::string which = positives == 0 ? "negative" : "positive";
-        std::string which_zh = positives == 0 ? "负面" : "正面";
-        throw Error(ln + ": all " + std::to_string(n) + " labels are " + which +
-                        "; training needs both positive and negative reviews",
-                    ln + "：全部 " + std::to_string(n) + " 个标签都是" + which_zh + "；训练需要正面和负面两类评论");
-    }
-}
-
 }  // namespace
 
-std::vector<std::uint8_t> validate_dataset(LineReader& reviews, LineReader& labels,
-                                           const std::function<void(double)>& progress, bool require_both_classes) {
+LabelSet validate_dataset(LineReader& reviews, LineReader& labels, const std::function<void(double)>& progress,
+                          bool require_both_classes) {
     // Both files count towards progress: a large set's labels take a while too.
     const double total = double(labels.total_bytes()) + double(reviews.total_bytes());
-    std::vector<std::uint8_t> result = read_labels(labels, progress, total);
+    LabelColumn column = read_labels(labels, progress, total);
     const ReviewLines r = scan_reviews(reviews, progress, double(labels.total_bytes()), total);
-    check_line_counts(r, result.size(), reviews.name(), labels.name());
-    if (require_both_classes) check_learnable(r, result, reviews.name(), labels.name());
-    return result;
+    check_line_counts(r, column.size(), reviews.name(), labels.name());
+    // A model learnt from label words judges nothing: the label file was
+    // most likely chosen for the reviews too.
+    if (require_both_classes && r.label_words == r.nonempty)
+        throw Error(reviews.name() + ": every review is a label word such as positive, negative or a star rating; "
+                                     "was the label file chosen as the reviews too?",
+                    reviews.name() + "：每条评论都只是 positive、negative 或星级评分这样的标签；"
+                                     "是否把标签文件也选作了评论文件？");
+    LabelSet set = std::move(column).resolve();
+    if (require_both_classes) check_both_classes(set, labels.name());
+    return set;
 }
 
 Dataset read_dataset(std::string_view reviews_bytes, std::string_view labels_bytes, std::string_view reviews_name,
@@ -173,9 +150,12 @@ Dataset read_dataset(std::string_view reviews_bytes, std::string_view labels_byt
     LineReader reviews(reviews_bytes, std::string(reviews_name));
     LineReader labels(labels_bytes, std::string(labels_name), kMaxLabelLineBytes);
     Dataset d;
-    d.labels = validate_dataset(reviews, labels);
+    LabelSet set = validate_dataset(reviews, labels);
+    KeptRows kept(reviews, set.kept);
     std::string_view line;
-    while (d.reviews.size() < d.labels.size() && reviews.next(line)) d.reviews.emplace_back(line);
+    while (d.reviews.size() < set.labels.size() && kept.next(line)) d.reviews.emplace_back(line);
+    d.labels = std::move(set.labels);
+    d.tally = set.tally;
     return d;
 }
 

@@ -66,8 +66,11 @@ void distinct(std::vector<std::uint32_t>& ids) {
 
 FeatureExtractor::FeatureExtractor(const FeatureOptions& options) : options_(options) {}
 
-void FeatureExtractor::extract(std::string_view text, std::vector<std::uint32_t>& ids) {
-    ids.clear();
+// Calls emit(id, letters, name) for every feature of the text, repeats included, in
+// a fixed order; name() spells the feature out, and only explanations call
+// it, so judging pays nothing for it.
+template <class Emit>
+void FeatureExtractor::each_feature(std::string_view text, Emit&& emit) {
     tokenize(text, tokens_);
     const std::size_t n = tokens_.size();
     const int shift = 64 - options_.bits;
@@ -80,35 +83,59 @@ void FeatureExtractor::extract(std::string_view text, std::vector<std::uint32_t>
         std::uint64_t g = 0;
         for (std::size_t k = 0; k < options_.ngrams && i + k < n; ++k) {
             g = rotl(g, 23) * 0x9E3779B97F4A7C15ULL ^ hashes_[i + k];
-            ids.push_back(static_cast<std::uint32_t>(mix(g + k) >> shift));
+            emit(static_cast<std::uint32_t>(mix(g + k) >> shift), false, [&] { return token_ngram(i, k + 1); });
         }
     }
-    if (options_.char_max > 0) {
-        // Character n-grams of words with boundary marks, e.g. "<go", "od>",
-        // let unseen inflections share evidence with known ones. FNV-1a
-        // extended byte by byte hashes every n-gram from one start at once.
-        for (std::size_t i = 0; i < n; ++i) {
-            if (tokens_.kind(i) != TokenKind::Word) continue;
-            std::string_view t = tokens_[i];
-            const std::size_t len = t.size() + 2;
-            auto at = [&](std::size_t k) -> unsigned char {
-                return k == 0 ? '<' : k == len - 1 ? '>' : static_cast<unsigned char>(t[k - 1]);
-            };
-            for (std::size_t a = 0; a < len; ++a) {
-                if ((at(a) & 0xC0) == 0x80) continue;
-                std::uint64_t h = 0xcbf29ce484222325ULL;
-                std::size_t chars = 0;
-                for (std::size_t b = a; b < len;) {
-                    h = (h ^ at(b)) * 0x100000001b3ULL;
-                    ++b;
-                    if (b < len && (at(b) & 0xC0) == 0x80) continue;  // inside a character
-                    if (++chars >= options_.char_min) ids.push_back(static_cast<std::uint32_t>(mix(h) >> shift));
-                    if (chars == options_.char_max) break;
-                }
+    if (options_.char_max == 0) return;
+    // Character n-grams of words with boundary marks, e.g. "<go", "od>",
+    // let unseen inflections share evidence with known ones. FNV-1a
+    // extended byte by byte hashes every n-gram from one start at once.
+    for (std::size_t i = 0; i < n; ++i) {
+        if (tokens_.kind(i) != TokenKind::Word) continue;
+        std::string_view t = tokens_[i];
+        const std::size_t len = t.size() + 2;
+        auto at = [&](std::size_t k) -> unsigned char {
+            return k == 0 ? '<' : k == len - 1 ? '>' : static_cast<unsigned char>(t[k - 1]);
+        };
+        for (std::size_t a = 0; a < len; ++a) {
+            if ((at(a) & 0xC0) == 0x80) continue;
+            std::uint64_t h = 0xcbf29ce484222325ULL;
+            std::size_t chars = 0;
+            for (std::size_t b = a; b < len;) {
+                h = (h ^ at(b)) * 0x100000001b3ULL;
+                ++b;
+                if (b < len && (at(b) & 0xC0) == 0x80) continue;  // inside a character
+                if (++chars >= options_.char_min)
+                    emit(static_cast<std::uint32_t>(mix(h) >> shift), true, [&] {
+                        std::string s;
+                        for (std::size_t k = a; k < b; ++k) s += static_cast<char>(at(k));
+                        return s;
+                    });
+                if (chars == options_.char_max) break;
             }
         }
     }
+}
+
+// Han characters join without a space, as they are written.
+std::string FeatureExtractor::token_ngram(std::size_t first, std::size_t length) const {
+    std::string s(tokens_[first]);
+    for (std::size_t k = first + 1; k < first + length; ++k) {
+        if (tokens_.kind(k) != TokenKind::Han || tokens_.kind(k - 1) != TokenKind::Han) s += ' ';
+        s += tokens_[k];
+    }
+    return s;
+}
+
+void FeatureExtractor::extract(std::string_view text, std::vector<std::uint32_t>& ids) {
+    ids.clear();
+    each_feature(text, [&](std::uint32_t id, bool, auto&&) { ids.push_back(id); });
     distinct(ids);
+}
+
+void FeatureExtractor::extract_named(std::string_view text, std::vector<NamedFeature>& features) {
+    features.clear();
+    each_feature(text, [&](std::uint32_t id, bool letters, auto&& name) { features.push_back({id, name(), letters}); });
 }
 
 }  // namespace sentiment

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,15 @@ constexpr std::uint8_t kMaxCharNgram = 10;
 // trainer and the model loader all judge settings by this one rule.
 void check_feature_options(const FeatureOptions& options);
 
+// A feature of a text and its bucket: an n-gram of words or Han
+// characters ("not neg_good", "很好": Han characters as written), or of
+// letters inside a word ("<goo": < and > mark the word's ends).
+struct NamedFeature {
+    std::uint32_t id;
+    std::string name;
+    bool letters;
+};
+
 // Maps a text to the hash buckets of the features it contains. Features are
 // binary (present or not), which suits short reviews better than counts.
 class FeatureExtractor {
@@ -31,8 +41,15 @@ public:
     explicit FeatureExtractor(const FeatureOptions& options);
     // ids receives distinct bucket numbers below 2^bits, in a fixed order.
     void extract(std::string_view text, std::vector<std::uint32_t>& ids);
+    // Every feature extract() finds, in its order, each with its n-gram and
+    // repeats included: several n-grams of a text may share a bucket.
+    void extract_named(std::string_view text, std::vector<NamedFeature>& features);
 
 private:
+    template <class Emit>
+    void each_feature(std::string_view text, Emit&& emit);
+    std::string token_ngram(std::size_t first, std::size_t length) const;
+
     FeatureOptions options_;
     TokenList tokens_;
     std::vector<std::uint64_t> hashes_;

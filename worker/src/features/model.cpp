@@ -29,6 +29,7 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 8 + 4 + 4 + 4 + 4;  // magic, version, options, bias, count
 constexpr std::size_t kChecksumSize = 8;
+constexpr std::size_t kInfoHeaderSize = 4;  // the record's length
 constexpr std::size_t kEntrySize = 8;
 
 void put_u32(std::string& out, std::uint32_t v) {
@@ -69,7 +70,7 @@ float get_f32(const char* p) {
 
 std::string serialize_model(const Model& model) {
     std::string out(kModelMagic, 8);
-    put_u32(out, kModelVersion);
+    put_u32(out, model.info ? kModelWithInfo : kModelWeightsOnly);
     out += static_cast<char>(model.features.bits);
     out += static_cast<char>(model.features.ngrams);
     out += static_cast<char>(model.features.char_min);
@@ -85,15 +86,38 @@ std::string serialize_model(const Model& model) {
         put_f32(out, model.weights[i]);
     }
     put_u64(out, XXH64(out.data(), out.size(), 0));
+    if (!model.info) return out;
+    const std::string text = serialize_info(*model.info);
+    const std::size_t block = out.size();
+    put_u32(out, static_cast<std::uint32_t>(text.size()));
+    out += text;
+    put_u64(out, XXH64(out.data() + block, out.size() - block, 0));
     return out;
 }
 
 namespace {
 
+struct Layout {
+    std::uint32_t version = 0;
+    std::uint32_t count = 0;        // weights
+    std::uint64_t weights_end = 0;  // where the weights' checksum ends
+};
+
+// Format 1 ends with its weights; format 2 has room after them for its
+// record, which parse_model measures exactly.
+void check_size(const Layout& l, std::uint64_t size, std::string_view name) {
+    const std::uint64_t least = l.weights_end + (l.version == kModelWithInfo ? kInfoHeaderSize + kChecksumSize : 0);
+    const std::uint64_t most = l.version == kModelWithInfo ? least + kMaxInfoBytes : least;
+    if (size >= least && size <= most) return;
+    const std::string to_en = least == most ? "" : " to " + std::to_string(most);
+    const std::string to_zh = least == most ? "" : " 到 " + std::to_string(most);
+    damaged(name, "expected " + std::to_string(least) + to_en + " bytes, found " + std::to_string(size),
+            "应为 " + std::to_string(least) + to_zh + " 字节，实际 " + std::to_string(size) + " 字节");
+}
+
 // Checks what the first kHeaderSize bytes and the file's size say, so that a
-// foreign or damaged file is refused before the rest of it is read. Returns
-// the number of weights.
-std::uint32_t check_header(std::string_view head, std::uint64_t size, std::string_view name) {
+// foreign or damaged file is refused before the rest of it is read.
+Layout check_header(std::string_view head, std::uint64_t size, std::string_view name) {
     std::string_view magic(kModelMagic, 8);
     if (head.substr(0, 8) != magic.substr(0, std::min<std::size_t>(8, head.size())) || head.empty())
         damaged(name, "expected a file starting with " + quoted(magic) + ", found " + quoted(head.substr(0, 8)),
@@ -101,38 +125,52 @@ std::uint32_t check_header(std::string_view head, std::uint64_t size, std::strin
     if (size < 12)
         damaged(name, "file is truncated (" + std::to_string(size) + " bytes)",
                 "文件不完整（仅 " + std::to_string(size) + " 字节）");
-    std::uint32_t version = get_u32(head.data() + 8);
-    if (version != kModelVersion)
-        damaged(name, "format version " + std::to_string(version) + ", expected version " + std::to_string(kModelVersion),
-                "格式版本为 " + std::to_string(version) + "，本程序需要版本 " + std::to_string(kModelVersion));
+    Layout l;
+    l.version = get_u32(head.data() + 8);
+    if (l.version != kModelWeightsOnly && l.version != kModelWithInfo)
+        damaged(name, "format version " + std::to_string(l.version) + ", expected version 1 or 2",
+                "格式版本为 " + std::to_string(l.version) + "，本程序需要版本 1 或 2");
     if (size < kHeaderSize + kChecksumSize)
         damaged(name, "file is truncated (" + std::to_string(size) + " bytes, the header alone needs " +
                           std::to_string(kHeaderSize + kChecksumSize) + ")",
                 "文件不完整（" + std::to_string(size) + " 字节，仅文件头就需要 " +
                     std::to_string(kHeaderSize + kChecksumSize) + " 字节）");
-    std::uint32_t count = get_u32(head.data() + 20);
+    l.count = get_u32(head.data() + 20);
     std::uint64_t room = (size - kHeaderSize - kChecksumSize) / kEntrySize;
-    if (count > room)
-        damaged(name, "file is truncated (it announces " + std::to_string(count) + " weights but holds at most " +
+    if (l.count > room)
+        damaged(name, "file is truncated (it announces " + std::to_string(l.count) + " weights but holds at most " +
                           std::to_string(room) + ")",
-                "文件不完整（声明 " + std::to_string(count) + " 个权重，实际最多 " + std::to_string(room) + " 个）");
-    if (count > (std::uint32_t{1} << kMaxBits))
-        damaged(name, "it announces " + std::to_string(count) + " weights, more than any model has",
-                "声明 " + std::to_string(count) + " 个权重，超过任何模型的上限");
-    std::uint64_t expected = kHeaderSize + std::uint64_t{count} * kEntrySize + kChecksumSize;
-    if (size != expected)
-        damaged(name, "expected " + std::to_string(expected) + " bytes, found " + std::to_string(size),
-                "应为 " + std::to_string(expected) + " 字节，实际 " + std::to_string(size) + " 字节");
-    return count;
+                "文件不完整（声明 " + std::to_string(l.count) + " 个权重，实际最多 " + std::to_string(room) + " 个）");
+    if (l.count > (std::uint32_t{1} << kMaxBits))
+        damaged(name, "it announces " + std::to_string(l.count) + " weights, more than any model has",
+                "声明 " + std::to_string(l.count) + " 个权重，超过任何模型的上限");
+    l.weights_end = kHeaderSize + std::uint64_t{l.count} * kEntrySize + kChecksumSize;
+    check_size(l, size, name);
+    return l;
+}
+
+// The training record after the weights of a format 2 file.
+ModelInfo parse_info_block(std::string_view bytes, std::uint64_t start, std::string_view name) {
+    const std::uint32_t length = get_u32(bytes.data() + start);
+    const std::uint64_t end = start + kInfoHeaderSize + length;
+    if (end + kChecksumSize != bytes.size())
+        damaged(name, "its record of training announces " + std::to_string(length) + " bytes, but " +
+                          std::to_string(bytes.size() - start - kInfoHeaderSize - kChecksumSize) + " are there",
+                "训练记录声明 " + std::to_string(length) + " 字节，实际为 " +
+                    std::to_string(bytes.size() - start - kInfoHeaderSize - kChecksumSize) + " 字节");
+    if (XXH64(bytes.data() + start, end - start, 0) != get_u64(bytes.data() + end))
+        damaged(name, "checksum mismatch in its record of training (the file is damaged)", "训练记录校验和不符（文件已损坏）");
+    return parse_info(bytes.substr(start + kInfoHeaderSize, length), name);
 }
 
 }  // namespace
 
 Model parse_model(std::string_view bytes, std::string_view name) {
-    const std::uint32_t count = check_header(bytes, bytes.size(), name);
-    const std::size_t expected = bytes.size();
+    const Layout layout = check_header(bytes, bytes.size(), name);
+    const std::uint32_t count = layout.count;
+    const std::size_t weights_end = static_cast<std::size_t>(layout.weights_end);
     const char* p = bytes.data();
-    if (XXH64(p, expected - kChecksumSize, 0) != get_u64(p + expected - kChecksumSize))
+    if (XXH64(p, weights_end - kChecksumSize, 0) != get_u64(p + weights_end - kChecksumSize))
         damaged(name, "checksum mismatch (the file is damaged)", "校验和不符（文件已损坏）");
 
     Model m;
@@ -161,6 +199,7 @@ Model parse_model(std::string_view bytes, std::string_view name) {
         previous = index;
         m.weights[index] = w;
     }
+    if (layout.version == kModelWithInfo) m.info = parse_info_block(bytes, weights_end, name);
     return m;
 }
 
