@@ -228,6 +228,20 @@ TEST_F(HostileInput, HostileTestInputs)
     }
 }
 
+// Verdicts are written as they are made: judging 40 MB takes no more memory
+// than judging a few lines.
+TEST_F(HostileInput, JudgingALargeInputTakesNoMoreMemoryThanASmallOne)
+{
+    spill(dir / "small.txt", repeatedLines(1000, "a perfectly ordinary film, 很好吃"));
+    spill(dir / "large.txt", repeatedLines(1000000, "a perfectly ordinary film, 很好吃"));
+    const Outcome small = runTool(dir, {"test", "--input", "small.txt"});
+    ASSERT_TRUE(small.exited && small.status == 0) << small.err;
+    const Outcome fromFile = runTool(dir, {"test", "--input", "large.txt"});
+    ASSERT_TRUE(fromFile.exited && fromFile.status == 0) << fromFile.err;
+    expectPeakBelow(fromFile.peakKb - small.peakKb, 16);
+    EXPECT_EQ(fs::file_size(dir / "out.txt"), fs::file_size(dir / "large.txt") + 1000000 * 14);
+}
+
 TEST_F(HostileInput, DamagedModelsAreRefusedClearly)
 {
     spill(dir / "test.txt", "good film\n");

@@ -1,12 +1,16 @@
 // sentiment: trains and applies the review classifier for 情感分析.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "commands.h"
+#include "io/standard_streams.h"
 #include "project_version.h"
 #include "text/errors.h"
 #include "utf8_arguments.h"
@@ -37,18 +41,50 @@ int fail(const Error& e) {
     return 1;
 }
 
-void print_eval(const Evaluation& e) {
-    std::printf("reviews: %llu\n", static_cast<unsigned long long>(e.total()));
-    std::printf("accuracy: %.4f\n", e.accuracy());
+// printf into a string, for reports written as a whole and checked.
+template <class... Values>
+void appendf(std::string& out, const char* format, Values... values) {
+    char line[256];
+    const int n = std::snprintf(line, sizeof line, format, values...);
+    out.append(line, static_cast<std::size_t>(std::clamp(n, 0, int(sizeof line) - 1)));
+}
+
+std::string eval_report(const Evaluation& e) {
+    std::string out;
+    appendf(out, "reviews: %llu\n", static_cast<unsigned long long>(e.total()));
+    appendf(out, "accuracy: %.4f\n", e.accuracy());
     const char* names[2] = {"negative", "positive"};
-    std::printf("%-9s %9s %9s %9s\n", "class", "precision", "recall", "f1");
-    for (int c = 1; c >= 0; --c)
-        std::printf("%-9s %9.4f %9.4f %9.4f\n", names[c], e.precision(c), e.recall(c), e.f1(c));
-    std::printf("confusion (rows: true class, columns: predicted)\n");
-    std::printf("%-9s %9s %9s\n", "", "positive", "negative");
+    appendf(out, "%-9s %9s %9s %9s\n", "class", "precision", "recall", "f1");
+    for (int c = 1; c >= 0; --c) appendf(out, "%-9s %9.4f %9.4f %9.4f\n", names[c], e.precision(c), e.recall(c), e.f1(c));
+    appendf(out, "confusion (rows: true class, columns: predicted)\n");
+    appendf(out, "%-9s %9s %9s\n", "", "positive", "negative");
     for (int t = 1; t >= 0; --t)
-        std::printf("%-9s %9llu %9llu\n", names[t], static_cast<unsigned long long>(e.confusion[t][1]),
-                    static_cast<unsigned long long>(e.confusion[t][0]));
+        appendf(out, "%-9s %9llu %9llu\n", names[t], static_cast<unsigned long long>(e.confusion[t][1]),
+                static_cast<unsigned long long>(e.confusion[t][0]));
+    return out;
+}
+
+std::string train_report(const TrainResult& r, const std::string& model) {
+    std::string out = "model written to " + model + "\n";
+    appendf(out, "trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
+            static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ", r.path_reason.c_str());
+    if (r.validation == Validation::CrossValidated)
+        appendf(out, "cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
+                r.accuracy, r.validated, r.interpolation);
+    else if (r.validation == Validation::HeldOut)
+        appendf(out, "held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
+                r.accuracy, r.validated);
+    else
+        out += "no accuracy measured (too few reviews to set any aside)\n";
+    return out;
+}
+
+// Where a run's report goes: standard error when standard output carries
+// one of the run's outputs, so that the two do not mix.
+StandardStream report_stream(const std::vector<std::string>& outputs) {
+    for (const std::string& output : outputs)
+        if (output_stream_named(output) == StandardStream::Output) return StandardStream::Error;
+    return StandardStream::Output;
 }
 
 // CLI11 would wrap "-1" and numbers past 2^64 around without a word.
@@ -66,8 +102,8 @@ CLI::App* add_train(CLI::App& app, Arguments& a) {
     train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
     train->add_option("--labels", a.train_files.labels, "Labels, one per line (positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评)")
         ->capture_default_str();
-    train->add_option("--model", a.train_files.model, "Model file to write")->capture_default_str();
-    train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished")->capture_default_str();
+    train->add_option("--model", a.train_files.model, "Model file to write (- for standard output)")->capture_default_str();
+    train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished (- for standard output, a line each)")->capture_default_str();
     train->add_option("--seed", a.train.seed, "Random seed; the same seed gives the same model")->capture_default_str()
         ->check(kSeedRange);
     train->add_option("--svm-c", a.train.svm_c, "SVM cost of a margin violation")->capture_default_str()
@@ -100,8 +136,8 @@ CLI::App* add_test(CLI::App& app, TestFiles& f) {
     CLI::App* test = app.add_subcommand("test", "Judge each line of a text file with a trained model");
     test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
     test->add_option("--model", f.model, "Model file")->capture_default_str();
-    test->add_option("--out", f.out, "Output: verdict, probability of positive, text")->capture_default_str();
-    test->add_option("--percent", f.percent, "Output: percentage of lines judged positive")->capture_default_str();
+    test->add_option("--out", f.out, "Output: verdict, probability of positive, text (- for standard output)")->capture_default_str();
+    test->add_option("--percent", f.percent, "Output: percentage of lines judged positive (- for standard output)")->capture_default_str();
     return test;
 }
 
@@ -146,20 +182,16 @@ void train(Arguments& a) {
     a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
     check_feature_options(a.train.features);
     a.train.memory_budget = a.memory_mb << 20;
-    const TrainResult r = run_train(a.train_files, a.train);
-    std::printf("model written to %s\n", a.train_files.model.c_str());
-    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
-                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
-                r.path_reason.c_str());
-    if (r.validation == Validation::CrossValidated)
-        std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
-                    r.accuracy, r.validated, r.interpolation);
-    else if (r.validation == Validation::HeldOut)
-        std::printf("held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
-                    r.accuracy, r.validated);
-    else
-        std::printf("no accuracy measured (too few reviews to set any aside)\n");
-    std::fflush(stdout);
+    const TrainFiles& files = a.train_files;
+    const TrainResult r = run_train(files, a.train);
+    write_to_stream(report_stream({files.model, files.progress}), train_report(r, output_display_name(files.model)));
+}
+
+void test(const TestFiles& files) {
+    const TestSummary t = run_test(files);
+    std::string report;
+    appendf(report, "judged %zu lines, %zu positive (%s%%)\n", t.counted, t.positive, t.percent.c_str());
+    write_to_stream(report_stream({files.out, files.percent}), report);
 }
 
 // The input files of the subcommand given, for a message.
@@ -175,10 +207,9 @@ int run(const Subcommands& s, Arguments& a) {
         if (*s.train) {
             train(a);
         } else if (*s.test) {
-            const TestSummary t = run_test(a.test);
-            std::printf("judged %zu lines, %zu positive (%s%%)\n", t.counted, t.positive, t.percent.c_str());
+            test(a.test);
         } else if (*s.eval) {
-            print_eval(run_eval(a.eval_reviews, a.eval_labels, a.eval_model));
+            write_to_stream(StandardStream::Output, eval_report(run_eval(a.eval_reviews, a.eval_labels, a.eval_model)));
         } else if (*s.tokenize) {
             run_tokenize(a.tokenize_input);
         }
@@ -193,6 +224,15 @@ int run(const Subcommands& s, Arguments& a) {
     return 0;
 }
 
+// What CLI11 printed (help, version) waits in the C library's buffer until
+// now; a failure to write it is an error like any other.
+int finish_standard_output(int status) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    const int failed = fail(cannot_write_stream(StandardStream::Output, errno ? std::strerror(errno) : "write error"));
+    return status == 0 ? failed : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,6 +244,6 @@ int main(int argc, char** argv) {
     Arguments a;
     // In this order in the help.
     const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input)};
-    if (const std::optional<int> status = parse(app, argc, argv)) return *status;
-    return run(s, a);
+    if (const std::optional<int> status = parse(app, argc, argv)) return finish_standard_output(*status);
+    return finish_standard_output(run(s, a));
 }

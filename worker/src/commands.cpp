@@ -5,27 +5,29 @@
 
 #include "features/dataset.h"
 #include "features/tokenizer.h"
-#include "io/atomic_file.h"
 #include "io/line_reader.h"
+#include "io/output.h"
 #include "io/output_checks.h"
 #include "io/progress.h"
+#include "io/standard_streams.h"
 #include "text/errors.h"
 
 namespace sentiment {
 
 TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
     check_run_files({files.reviews, files.labels}, {files.model, files.progress});
-    ProgressFile progress(files.progress, files.progress);
+    ProgressFile progress(files.progress, output_display_name(files.progress));
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
     progress.start();
     // Reading the reviews twice (encoding, then checks) is a tenth of the bar.
-    auto reviews = LineReader::open(files.reviews, files.reviews, [&](double f) { progress.update(0.05 * f); });
-    auto labels = LineReader::open(files.labels, files.labels, {}, kMaxLabelLineBytes);
+    auto reviews = LineReader::open(files.reviews, input_display_name(files.reviews),
+                                    [&](double f) { progress.update(0.05 * f); });
+    auto labels = LineReader::open(files.labels, input_display_name(files.labels), {}, kMaxLabelLineBytes);
     auto labels_vec = validate_dataset(*reviews, *labels, [&](double f) { progress.update(0.05 + 0.05 * f); });
     labels.reset();
     TrainResult result =
         train_model(*reviews, labels_vec, options, [&](double f) { progress.update(0.1 + 0.89 * f); });
-    save_model(result.model, files.model, files.model);
+    write_output(files.model, serialize_model(result.model), Durability::Durable);
     progress.finish();
     return result;
 }
@@ -49,31 +51,26 @@ std::string format_verdict_line(double probability, std::string_view text) {
     return line;
 }
 
-TestSummary run_test(const TestFiles& files) {
-    check_run_files({files.input, files.model}, {files.out, files.percent});
-    // Like the window, start without the previous run's results: a run cut
-    // short must not leave a new percentage beside old verdicts.
-    remove_output(files.out, files.out);
-    remove_output(files.percent, files.percent);
-    Model model = load_model_for_use(files.model);
-    auto input = LineReader::open(files.input, files.input);
+namespace {
+
+// Judges every line of input, writing each verdict as it is made.
+TestSummary judge_lines(LineReader& input, const Model& model, Output& out, const std::string& input_name) {
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
     TestSummary s;
-    std::string out;
     std::string_view line;
-    while (input->next(line)) {
+    while (input.next(line)) {
         ++s.lines;
-        check_review_length(line, files.input, s.lines);
-        bool empty = line.find_first_not_of(" \t") == std::string_view::npos;
+        check_review_length(line, input_name, s.lines);
+        const bool empty = line.find_first_not_of(" \t") == std::string_view::npos;
         if (!empty) {
             fx.extract(line, ids);
-            double p = model.probability(ids);
+            const double p = model.probability(ids);
             ++s.counted;
             s.positive += p >= 0.5;
-            out += format_verdict_line(p, line);
+            out.write(format_verdict_line(p, line));
         }
-        out += '\n';
+        out.write("\n");
     }
     if (s.counted == 0) {
         s.percent = "0";
@@ -82,35 +79,53 @@ TestSummary run_test(const TestFiles& files) {
         std::snprintf(number, sizeof number, "%.2f", 100.0 * double(s.positive) / double(s.counted));
         s.percent = number;
     }
-    write_file_atomically(files.percent, s.percent, files.percent, true);
+    return s;
+}
+
+}  // namespace
+
+TestSummary run_test(const TestFiles& files) {
+    check_run_files({files.input, files.model}, {files.out, files.percent});
+    // Like the window, start without the previous run's results: a run cut
+    // short must not leave a new percentage beside old verdicts.
+    if (!output_stream_named(files.out)) remove_output(files.out, files.out);
+    if (!output_stream_named(files.percent)) remove_output(files.percent, files.percent);
+    Model model = load_model_for_use(files.model);
+    const std::string input_name = input_display_name(files.input);
+    auto input = LineReader::open(files.input, input_name);
+    // The verdicts wait under a temporary name until the percentage, known
+    // only at the end, is in place: the window takes out.txt for the end.
+    Output out(files.out, Durability::Durable);
+    TestSummary s = judge_lines(*input, model, out, input_name);
+    out.close();
+    const bool percent_to_stream = output_stream_named(files.percent).has_value();
+    write_output(files.percent, percent_to_stream ? s.percent + "\n" : s.percent, Durability::Durable);
     try {
-        write_file_atomically(files.out, out, files.out, true);
+        out.commit();
     } catch (const Error&) {
         // A percentage without its verdicts would be a result of nothing.
         std::error_code ignored;
-        std::filesystem::remove(std::filesystem::u8path(files.percent), ignored);
+        if (!percent_to_stream) std::filesystem::remove(std::filesystem::u8path(files.percent), ignored);
         throw;
     }
     return s;
 }
 
 void run_tokenize(const std::string& input) {
-    auto reader = LineReader::open(input, input);
+    check_run_files({input}, {"-"});
+    auto reader = LineReader::open(input, input_display_name(input));
+    Output out("-", Durability::AtomicOnly);
     TokenList tokens;
     std::string_view line;
-    std::string out;
     while (reader->next(line)) {
         tokenize(line, tokens);
-        out.clear();
         for (std::size_t i = 0; i < tokens.size(); ++i) {
-            if (i) out += ' ';
-            out += tokens[i];
+            if (i) out.write(" ");
+            out.write(tokens[i]);
         }
-        out += '\n';
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.write("\n");
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        throw Error("cannot write the output", "写出失败");
+    out.commit();
 }
 
 std::uint64_t Evaluation::total() const {
@@ -133,10 +148,11 @@ double Evaluation::f1(int c) const {
 }
 
 Evaluation run_eval(const std::string& reviews_path, const std::string& labels_path, const std::string& model_path) {
-    check_run_files({reviews_path, labels_path, model_path}, {});
+    // The report goes to standard output, which must not be an input.
+    check_run_files({reviews_path, labels_path, model_path}, {"-"});
     Model model = load_model_for_use(model_path);
-    auto reviews = LineReader::open(reviews_path, reviews_path);
-    auto labels = LineReader::open(labels_path, labels_path, {}, kMaxLabelLineBytes);
+    auto reviews = LineReader::open(reviews_path, input_display_name(reviews_path));
+    auto labels = LineReader::open(labels_path, input_display_name(labels_path), {}, kMaxLabelLineBytes);
     auto truth = validate_dataset(*reviews, *labels, {}, false);
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;

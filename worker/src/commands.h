@@ -19,7 +19,10 @@ struct TrainFiles {
 
 // Refuses outputs that name an input or are not regular files. Validates,
 // trains, saves the model atomically and only then writes "1" to the
-// progress file. On any Error the previous model and no end signal remain.
+// progress file. On any Error the previous model remains, and no end signal:
+// no progress file at all unless one was there before.
+// The model and progress may go to standard output or error
+// (standard_streams.h).
 TrainResult run_train(const TrainFiles& files, const TrainOptions& options);
 
 struct TestFiles {
@@ -38,7 +41,11 @@ struct TestSummary {
 
 // One output line per input line: 好评/差评, tab, probability of positive with
 // four decimals, tab, the text. Removes both outputs of an earlier run
-// first, then writes the percent file and the output file, each atomically.
+// first, then writes the verdicts as they are made to the output file's
+// temporary name, the percent file, and only then renames the output file
+// into place: the percent file is complete before the output file exists.
+// On any Error neither is left. Either output (not both) may be standard
+// output.
 TestSummary run_test(const TestFiles& files);
 std::string format_verdict_line(double probability, std::string_view text);
 
@@ -54,8 +61,9 @@ struct Evaluation {
 
 Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model);
 
-// Prints the tokens of each line of a file to standard output, space
-// separated, one output line per input line.
+// Prints the tokens of each line of a file to
+// standard output, space separated, one output line per input line; a
+// failed write is an Error.
 void run_tokenize(const std::string& input);
 
 // Gives a clear "train first" error when the model file does not exist.

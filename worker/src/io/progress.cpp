@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "io/atomic_file.h"
+#include "io/standard_streams.h"
 
 namespace sentiment {
 
@@ -17,11 +18,16 @@ std::string format_fraction(double fraction) {
 }
 
 ProgressFile::ProgressFile(std::string path, std::string display_name, std::chrono::milliseconds min_interval)
-    : path_(std::move(path)), name_(std::move(display_name)), min_interval_(min_interval) {}
+    : path_(std::move(path)),
+      name_(std::move(display_name)),
+      stream_(output_stream_named(path_)),
+      min_interval_(min_interval) {}
 
 void ProgressFile::write(const std::string& text) {
-    // Durability does not matter for a progress display, only atomicity.
-    write_file_atomically(path_, text, name_, false);
+    if (stream_)
+        write_to_stream(*stream_, text + "\n");
+    else  // durability does not matter for a progress display, only atomicity
+        write_file_atomically(path_, text, name_, false);
     last_time_ = std::chrono::steady_clock::now();
     ++writes_;
 }

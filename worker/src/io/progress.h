@@ -1,6 +1,9 @@
 #pragma once
 #include <chrono>
+#include <optional>
 #include <string>
+
+#include "io/file_handle.h"
 
 namespace sentiment {
 
@@ -9,6 +12,7 @@ namespace sentiment {
 // is written each time it moves by a hundredth, but never more often than
 // min_interval, so fast runs do not hammer the disk.
 // Only finish() writes "1", the signal that the result is complete.
+// On a standard stream ("-", /dev/stdout, /dev/stderr) each value is a line.
 class ProgressFile {
 public:
     ProgressFile(std::string path, std::string display_name,
@@ -22,6 +26,7 @@ private:
     void write(const std::string& text);
 
     std::string path_, name_;
+    std::optional<StandardStream> stream_;
     std::chrono::milliseconds min_interval_;
     std::chrono::steady_clock::time_point last_time_{};
     int last_hundredths_ = -1;
