@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include <filesystem>
+#include <system_error>
+
 #include "io/atomic_file.h"
 #include "io/standard_streams.h"
 
@@ -23,6 +26,12 @@ ProgressFile::ProgressFile(std::string path, std::string display_name, std::chro
       stream_(output_stream_named(path_)),
       min_interval_(min_interval) {}
 
+ProgressFile::~ProgressFile() {
+    if (!made_ || finished_) return;
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::u8path(path_), ignored);
+}
+
 void ProgressFile::write(const std::string& text) {
     if (stream_)
         write_to_stream(*stream_, text + "\n");
@@ -33,7 +42,10 @@ void ProgressFile::write(const std::string& text) {
 }
 
 void ProgressFile::start() {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(std::filesystem::symlink_status(std::filesystem::u8path(path_), ec));
     write("0");
+    made_ = !stream_ && !existed;
     last_hundredths_ = 0;
 }
 
@@ -49,6 +61,7 @@ void ProgressFile::update(double fraction) {
 
 void ProgressFile::finish() {
     write("1");
+    finished_ = true;
     last_hundredths_ = 100;
 }
 
