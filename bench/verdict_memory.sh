@@ -53,6 +53,10 @@ for mb in $sizes; do
   done
   b=$(peak_mb "$before" --input test.txt)
   a=$(peak_mb "$after" --input test.txt)
+  lines=$(wc -l <"$work/out.txt")
   printf '%-9s %-12s %10s %10s %8s\n' "${mb} MB" file "$b" "$a" "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", a / b }')"
+  p=$(peak_mb "$after" --input - <"$work/test.txt")
+  [ "$(wc -l <"$work/out.txt")" -eq "$lines" ] || { echo "stdin run judged another number of lines" >&2; exit 1; }
+  printf '%-9s %-12s %10s %10s %8s\n' "${mb} MB" "stdin (-)" "-" "$p" "-"
 done
 echo "(ratio: after / before; peak resident memory from GNU time, $(nproc) cores, $(date -u +%F))"

@@ -99,8 +99,8 @@ const CLI::Validator kSeedRange(
 
 CLI::App* add_train(CLI::App& app, Arguments& a) {
     CLI::App* train = app.add_subcommand("train", "Learn a model from reviews and their labels");
-    train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
-    train->add_option("--labels", a.train_files.labels, "Labels, one per line (positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评)")
+    train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line (- for standard input)")->capture_default_str();
+    train->add_option("--labels", a.train_files.labels, "Labels, one per line (positive/negative, pos/neg, 1/0, 正面/负面, 好评/差评; - for standard input)")
         ->capture_default_str();
     train->add_option("--model", a.train_files.model, "Model file to write (- for standard output)")->capture_default_str();
     train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished (- for standard output, a line each)")->capture_default_str();
@@ -134,7 +134,7 @@ CLI::App* add_train(CLI::App& app, Arguments& a) {
 
 CLI::App* add_test(CLI::App& app, TestFiles& f) {
     CLI::App* test = app.add_subcommand("test", "Judge each line of a text file with a trained model");
-    test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
+    test->add_option("--input", f.input, "Sentences to judge, one per line (- for standard input)")->capture_default_str();
     test->add_option("--model", f.model, "Model file")->capture_default_str();
     test->add_option("--out", f.out, "Output: verdict, probability of positive, text (- for standard output)")->capture_default_str();
     test->add_option("--percent", f.percent, "Output: percentage of lines judged positive (- for standard output)")->capture_default_str();
@@ -143,15 +143,15 @@ CLI::App* add_test(CLI::App& app, TestFiles& f) {
 
 CLI::App* add_eval(CLI::App& app, Arguments& a) {
     CLI::App* eval = app.add_subcommand("eval", "Measure a model on labelled reviews");
-    eval->add_option("--reviews", a.eval_reviews, "Reviews, one per line (required)")->required();
-    eval->add_option("--labels", a.eval_labels, "Labels, one per line (required)")->required();
+    eval->add_option("--reviews", a.eval_reviews, "Reviews, one per line (required; - for standard input)")->required();
+    eval->add_option("--labels", a.eval_labels, "Labels, one per line (required; - for standard input)")->required();
     eval->add_option("--model", a.eval_model, "Model file")->capture_default_str();
     return eval;
 }
 
 CLI::App* add_tokenize(CLI::App& app, std::string& input) {
     CLI::App* tok = app.add_subcommand("tokenize", "Print the tokens of each line, space-separated");
-    tok->add_option("--input", input, "Text file")->capture_default_str();
+    tok->add_option("--input", input, "Text file (- for standard input)")->capture_default_str();
     return tok;
 }
 

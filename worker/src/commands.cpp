@@ -33,6 +33,9 @@ TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
 }
 
 Model load_model_for_use(const std::string& path) {
+    if (names_standard_input(path))
+        throw Error(path + ": a model cannot be read from standard input; give the name of its file",
+                    path + "：模型不能从标准输入读取，请给出模型文件名");
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::u8path(path), ec))
         throw Error(path + ": there is no model yet; train first (run emotion.bat)",

@@ -21,8 +21,8 @@ struct TrainFiles {
 // trains, saves the model atomically and only then writes "1" to the
 // progress file. On any Error the previous model remains, and no end signal:
 // no progress file at all unless one was there before.
-// The model and progress may go to standard output or error
-// (standard_streams.h).
+// Reviews or labels (one of them) may be "-", standard input; the model and
+// progress may go to standard output or error (standard_streams.h).
 TrainResult run_train(const TrainFiles& files, const TrainOptions& options);
 
 struct TestFiles {
@@ -44,8 +44,8 @@ struct TestSummary {
 // first, then writes the verdicts as they are made to the output file's
 // temporary name, the percent file, and only then renames the output file
 // into place: the percent file is complete before the output file exists.
-// On any Error neither is left. Either output (not both) may be standard
-// output.
+// On any Error neither is left. The input may be "-", standard input, and
+// either output (not both) standard output.
 TestSummary run_test(const TestFiles& files);
 std::string format_verdict_line(double probability, std::string_view text);
 
@@ -61,12 +61,13 @@ struct Evaluation {
 
 Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model);
 
-// Prints the tokens of each line of a file to
+// Prints the tokens of each line of a file (or "-", standard input) to
 // standard output, space separated, one output line per input line; a
 // failed write is an Error.
 void run_tokenize(const std::string& input);
 
-// Gives a clear "train first" error when the model file does not exist.
+// Gives a clear "train first" error when the model file does not exist,
+// and a clear refusal for "-".
 Model load_model_for_use(const std::string& path);
 
 }  // namespace sentiment

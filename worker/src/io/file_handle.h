@@ -36,6 +36,9 @@ public:
     // A new file, created exclusively and never through a link: not valid()
     // when that fails, with name_taken() when something has the name already.
     static FileHandle create_new(const std::filesystem::path& path);
+    // A new file in the system's temporary directory that the system removes
+    // once it is closed, however the process ends.
+    static FileHandle create_scratch();
     static FileHandle standard(StandardStream stream);
 
     bool valid() const { return handle_ != kInvalid; }

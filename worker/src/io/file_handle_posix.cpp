@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace sentiment {
@@ -27,6 +28,31 @@ FileHandle FileHandle::create_new(const fs::path& path) {
         file.name_taken_ = errno == EEXIST;
         file.fail();
     }
+    return file;
+}
+
+FileHandle FileHandle::create_scratch() {
+    FileHandle file;
+    fs::path dir;
+    try {
+        dir = fs::temp_directory_path();
+    } catch (const fs::filesystem_error& e) {
+        file.error_ = e.path1().string() + ": " + e.code().message();
+        return file;
+    }
+    std::string name = (dir / "sentiment-stdin-XXXXXX").string();
+    const int opened = ::mkstemp(name.data());
+    if (opened < 0) {
+        file.fail();
+        file.error_ = dir.string() + ": " + file.error_;
+        return file;
+    }
+    // Gone from the directory at once: the data lives as long as the
+    // descriptor, and nothing is left behind however the process ends.
+    ::unlink(name.c_str());
+    ::fcntl(opened, F_SETFD, FD_CLOEXEC);
+    file.handle_ = opened;
+    file.owned_ = true;
     return file;
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "io/temporary_names.h"
+
 namespace sentiment {
 
 namespace fs = std::filesystem;
@@ -31,6 +33,31 @@ FileHandle FileHandle::create_new(const fs::path& path) {
         const DWORD error = GetLastError();
         file.name_taken_ = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
         file.fail();
+    }
+    return file;
+}
+
+FileHandle FileHandle::create_scratch() {
+    FileHandle file;
+    wchar_t dir[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, dir);
+    if (length == 0 || length > MAX_PATH) {
+        file.fail();
+        return file;
+    }
+    // Deleted by the system when the last handle closes, which a killed
+    // process's handles do too.
+    const DWORD flags = FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE;
+    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
+        const fs::path name = fs::path(dir) / fs::u8path("sentiment-stdin-" + random_letters(12));
+        file = FileHandle(stored(CreateFileW(name.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                             CREATE_NEW, flags, nullptr)),
+                          true);
+        if (!file.valid() && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (!file.valid()) {
+        file.fail();
+        file.error_ = fs::path(dir).u8string() + ": " + file.error_;
     }
     return file;
 }
