@@ -122,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailedTrainingCase{"unknown_label", "sed -i '3s/.*/maybe/' labels.txt", "train"},
                       FailedTrainingCase{"one_label_short", "sed -i '$d' labels.txt", "train"},
                       FailedTrainingCase{"labels_missing", "rm labels.txt", "train"},
-                      FailedTrainingCase{"model_cannot_be_written", "true", "train --model no/such/dir/m.model"}),
+                      FailedTrainingCase{"model_cannot_be_written", "true", "train --model no/such/dir/m.model"},
+                      FailedTrainingCase{"report_cannot_be_written", "touch sentiment.model", "train >/dev/full"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WorkDir, DamagedModelIsReportedNotUsed) {

@@ -183,8 +183,9 @@ void train(Arguments& a) {
     check_feature_options(a.train.features);
     a.train.memory_budget = a.memory_mb << 20;
     const TrainFiles& files = a.train_files;
-    const TrainResult r = run_train(files, a.train);
-    write_to_stream(report_stream({files.model, files.progress}), train_report(r, output_display_name(files.model)));
+    run_train(files, a.train, [&](const TrainResult& r) {
+        write_to_stream(report_stream({files.model, files.progress}), train_report(r, output_display_name(files.model)));
+    });
 }
 
 void test(const TestFiles& files) {

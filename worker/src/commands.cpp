@@ -14,7 +14,8 @@
 
 namespace sentiment {
 
-TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
+TrainResult run_train(const TrainFiles& files, const TrainOptions& options,
+                      const std::function<void(const TrainResult&)>& report) {
     check_run_files({files.reviews, files.labels}, {files.model, files.progress});
     ProgressFile progress(files.progress, output_display_name(files.progress));
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
@@ -28,6 +29,7 @@ TrainResult run_train(const TrainFiles& files, const TrainOptions& options) {
     TrainResult result =
         train_model(*reviews, labels_vec, options, [&](double f) { progress.update(0.1 + 0.89 * f); });
     write_output(files.model, serialize_model(result.model), Durability::Durable);
+    if (report) report(result);
     progress.finish();
     return result;
 }

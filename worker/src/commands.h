@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,14 @@ struct TrainFiles {
 
 // Refuses outputs that name an input or are not regular files. Validates,
 // trains, saves the model atomically and only then writes "1" to the
-// progress file. On any Error the previous model remains, and no end signal:
-// no progress file at all unless one was there before.
+// progress file. On any Error no end signal is left (no progress file at all
+// unless one was there before), and the previous model remains unless the
+// Error came from report, which is called once the model is in place and
+// before "1" is written, so that a report that cannot be given fails the run.
 // Reviews or labels (one of them) may be "-", standard input; the model and
 // progress may go to standard output or error (standard_streams.h).
-TrainResult run_train(const TrainFiles& files, const TrainOptions& options);
+TrainResult run_train(const TrainFiles& files, const TrainOptions& options,
+                      const std::function<void(const TrainResult&)>& report = {});
 
 struct TestFiles {
     std::string input = "test.txt";
