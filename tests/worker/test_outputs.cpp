@@ -11,6 +11,7 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "test_support.h"
 
@@ -175,6 +176,24 @@ TEST_F(Trained, TwoOutputsOnOneStreamAreRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(r->out, "");
         EXPECT_NE(r->err.find("each output needs a place of its own"), std::string::npos) << r->err;
         EXPECT_NE(r->err.find("每个输出需要各自的去处"), std::string::npos) << r->err;
+        EXPECT_EQ(dir.listing(), listing);
+    }
+}
+
+// Standard output redirected into a file that another output replaces would
+// go with the file: refused, whichever output is on standard output.
+TEST_F(Trained, StandardOutputThatIsAnotherOutputIsRefused) {
+    for (const auto& [args, other] : {std::pair{"test --out - >percent.txt", "percent.txt"},
+                                      std::pair{"test --percent - >out.txt", "out.txt"},
+                                      std::pair{"train --model - >计数.txt", "计数.txt"}}) {
+        SCOPED_TRACE(args);
+        dir.write(other, "");
+        const std::string listing = dir.listing();
+        RunResult r = run_tool(dir, args);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("error: standard output is the output " + std::string(other)), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("错误：标准输出就是输出文件 " + std::string(other)), std::string::npos) << r.err;
+        EXPECT_EQ(dir.read(other), "");
         EXPECT_EQ(dir.listing(), listing);
     }
 }

@@ -82,24 +82,28 @@ void check_against_earlier(const std::vector<std::string>& outputs, std::size_t 
     }
 }
 
-// Written through as they come, outputs to one stream would mix, and one
-// into a file the run reads would feed it its own output.
+// Written through as they come, outputs to one stream would mix; one into
+// a file the run reads would feed it its own output, and one into a file
+// that another output replaces would go with the file it replaces.
 void check_stream(StandardStream stream, const std::vector<std::string>& inputs,
                   const std::vector<std::string>& outputs, std::size_t o) {
     const bool output = stream == StandardStream::Output;
+    const std::string en = output ? "standard output" : "standard error", zh = output ? "标准输出" : "标准错误";
     for (std::size_t p = 0; p < o; ++p)
         if (output_stream_named(outputs[p]) == stream)
-            throw Error(outputs[p] + " and " + outputs[o] + " both go to standard " + (output ? "output" : "error") +
-                            "; each output needs a place of its own",
-                        outputs[p] + " 与 " + outputs[o] + " 都写到" + (output ? "标准输出" : "标准错误") +
-                            "；每个输出需要各自的去处");
+            throw Error(outputs[p] + " and " + outputs[o] + " both go to " + en + "; each output needs a place of its own",
+                        outputs[p] + " 与 " + outputs[o] + " 都写到" + zh + "；每个输出需要各自的去处");
     const auto file = platform::stream_file(stream);
+    if (!file) return;
     for (const std::string& input : inputs)
-        if (file && !names_standard_input(input) && identity(input, true) == file)
-            throw Error(std::string("standard ") + (output ? "output" : "error") + " is the input " + input +
-                            "; writing there would destroy it (send the output elsewhere)",
-                        std::string(output ? "标准输出" : "标准错误") + "就是输入文件 " + input +
-                            "，写入会毁掉它（请把输出写到别处）");
+        if (!names_standard_input(input) && identity(input, true) == file)
+            throw Error(en + " is the input " + input + "; writing there would destroy it (send the output elsewhere)",
+                        zh + "就是输入文件 " + input + "，写入会毁掉它（请把输出写到别处）");
+    for (const std::string& other : outputs)
+        if (!output_stream_named(other) && identity(other, true) == file)
+            throw Error(en + " is the output " + other + ", which would replace what is written there "
+                            "(send the output elsewhere)",
+                        zh + "就是输出文件 " + other + "，它会取代写到那里的内容（请把输出写到别处）");
 }
 
 }  // namespace
