@@ -2,6 +2,7 @@
 #include "mainwindowform.h"
 
 #include "exchangefiles.h"
+#include "gradualtextfill.h"
 #include "notice.h"
 #include "runclaim.h"
 #include "runkind.h"
@@ -31,14 +32,17 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new MainWindowForm)
 {
     ui->setupForm(this);
+    outputFill = new GradualTextFill(ui->text_ans);
     // An empty path is ".", so the object always means the current directory.
     workDir = new QDir(QString());
 
-    const auto report = [this](const Notice &notice) { warn(notice); };
+    const auto reportTraining = [this](const Notice &notice) {
+        warn(notice.title, trainingInputs.inMessage(notice.text));
+    };
     training = std::make_unique<WorkerRun>(RunKind::training(), trainProcess, this, SLOT(check()),
-                                           [this] { check(); }, report);
+                                           [this] { check(); }, reportTraining);
     testing = std::make_unique<WorkerRun>(RunKind::testing(), testProcess, this, SLOT(checkTestflie()),
-                                          [this] { checkTestflie(); }, report);
+                                          [this] { checkTestflie(); }, [this](const Notice &notice) { warn(notice); });
 }
 
 MainWindow::~MainWindow()
@@ -70,6 +74,9 @@ QString MainWindow::chooseTextFile()
     dialog.setNameFilter(QStringLiteral("Text files (*.txt)"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setViewMode(QFileDialog::Detail);
+    // Qt's own dialog on every platform: Windows' native one ignores the
+    // geometry and the detail view set above.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() == 0)
         return QString();
     return dialog.selectedFiles().value(0);
@@ -129,6 +136,7 @@ void MainWindow::on_pushButton_4_clicked()
         warn(staging.notice);
         return;
     }
+    trainingInputs = ChosenInputNames(reviewsPath, labelsPath);
     pollTimer = training->start(std::move(claim));
 }
 
@@ -183,9 +191,13 @@ void MainWindow::checkTestflie()
 
     using Status = TestExchange::Results::Status;
     const TestExchange::Results results = TestExchange::readResults();
-    // Plain text: review lines that look like HTML must keep every line.
-    if (results.status != Status::OutputUnreadable)
-        ui->text_ans->setPlainText(results.output);
+    // Plain text: review lines that look like HTML must keep every line. A
+    // long output is shown whole before anything else is, while the window
+    // keeps answering.
+    if (results.status != Status::OutputUnreadable) {
+        outputFill->setPlainText(results.output);
+        outputFill->waitUntilShown();
+    }
     if (results.status != Status::Read) {
         warn(results.notice);
         testing->finish();

@@ -1,11 +1,14 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "choseninputnames.h"
+
 #include <QMainWindow>
 #include <QString>
 
 #include <memory>
 
+class GradualTextFill;
 class QDir;
 class QProcess;
 class QTimer;
@@ -55,6 +58,11 @@ private:
     // the latest run's timer.
     std::unique_ptr<WorkerRun> training;
     std::unique_ptr<WorkerRun> testing;
+    // The files the running training was started on, by which its worker's
+    // messages are told to the user.
+    ChosenInputNames trainingInputs;
+    // Puts a test's output into text_ans a part at a time (a child of it).
+    GradualTextFill *outputFill = nullptr;
 
     friend struct MainWindowProbe; // lets the tests see the run state
 };

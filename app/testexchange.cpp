@@ -5,11 +5,35 @@
 
 #include <QFile>
 #include <QTemporaryFile>
+#include <QTextCodec>
 #include <QTextStream>
 
 namespace TestExchange {
 
 namespace {
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// The system's code page, as the worker scripts expect, where it carries the
+// text unchanged: a UTF-8 locale, or text all in ASCII, which reads the same
+// in every code page. Otherwise (Chinese on a Windows code page such as 1252,
+// which has no Chinese, or 936, which lacks emoji and rarer characters and
+// whose short lines can read as valid UTF-8 too) UTF-8 with a byte-order
+// mark, which the worker reads without loss or doubt.
+void chooseEncoding(QTextStream &out, const QString &text)
+{
+    if (QTextCodec::codecForLocale()->mibEnum() == 106 || isAscii(text))
+        return;
+    out.setCodec("UTF-8");
+    out.setGenerateByteOrderMark(true);
+}
 
 // Writes the text to a new file beside "test.txt" and gives its name, or a
 // null string when it could not be written whole (nothing is left then).
@@ -23,6 +47,7 @@ QString writeTemporaryCopy(const QString &text)
     file.setTextModeEnabled(true);
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     QTextStream out(&file);
+    chooseEncoding(out, text);
     out << text;
     out.flush();
     // A short write would have the worker classify a cut-off text.

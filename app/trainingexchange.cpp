@@ -38,12 +38,18 @@ bool isEither(const QString &canonical, const QString &reviewsPath, const QStrin
 // Makes "temp" a real directory that holds neither chosen file.
 StagingOutcome prepareStagingDirectory(const QString &reviewsPath, const QString &labelsPath)
 {
-    // A file named temp makes way for the directory, unless the user chose
-    // that very file.
+    // A regular file named temp is the user's, chosen or not: it is never
+    // deleted to make way for the directory.
     const QFileInfo entry(ExchangeFiles::staging);
-    if (!entry.isSymLink() && entry.isFile() && isEither(entry.canonicalFilePath(), reviewsPath, labelsPath))
-        return notStaged(StagingOutcome::Status::ChosenFileIsStagingEntry,
-                         QStringLiteral("所选文件名为 temp，占用了暂存目录的位置，请先把它改名或移到别处再选择。"));
+    if (!entry.isSymLink() && entry.isFile()) {
+        if (isEither(entry.canonicalFilePath(), reviewsPath, labelsPath))
+            return notStaged(StagingOutcome::Status::ChosenFileIsStagingEntry,
+                             QStringLiteral("所选文件名为 temp，占用了暂存目录的位置，请先把它改名或移到别处再选择。"));
+        return notStaged(StagingOutcome::Status::UserFileIsStagingEntry,
+                         QStringLiteral("工作目录 %1 中有一个名为 temp 的文件，占用了暂存目录的位置。"
+                                        "训练没有开始，这个文件没有改动；请先把它改名或移到别处。")
+                             .arg(QDir::toNativeSeparators(QDir::currentPath())));
+    }
     // A link named temp would have the staging copies written, and removed,
     // in some other directory.
     if (!WorkFiles::ensureRealDirectory(ExchangeFiles::staging))

@@ -22,6 +22,7 @@ struct StagingOutcome
     enum class Status {
         Staged,
         ChosenFileIsStagingEntry, // a chosen file is the file named "temp"
+        UserFileIsStagingEntry,   // another file of the user's is named "temp"
         ChosenFileIsStaged,       // a chosen file lies in "temp" itself
         StagingFailed,            // no staging directory, or no copy in it
         ExchangeFilesStuck,       // an old exchange file could not be replaced

@@ -395,7 +395,8 @@ report() {
     echo "- machine: $(nproc) cores, $(lscpu | awk -F': *' '/Model name/ { print $2; exit }'), $(free -g | awk '/^Mem:/ { print $2 }') GiB memory"
     echo "- runs per tool: $RUNS (medians); all tools measured interleaved in this one run"
     echo "- load average (1 min) at the start of the run: $LOAD_START, at the end: $(cut -d' ' -f1 /proc/loadavg) (the machine is shared; read ratios, not absolute times)"
-    echo "- worker: ${SENT:-not built}${SENT:+, $WORKER_SRC}"
+    # Paths relative to the repository: the report must not name this machine.
+    echo "- worker: ${SENT:+$(realpath --relative-to="$ROOT" "$SENT")}${SENT:-not built}${SENT:+, $WORKER_SRC}"
     [ -f "$WORK/tokens_note" ] && awk -F'\t' '{ printf "- %s: fastText and NB-SVM fed %s\n", $1, $2 }' "$WORK/tokens_note"
     echo
     awk -F'\t' -v order="${SETS_DONE[*]:-}" '

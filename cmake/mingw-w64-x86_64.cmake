@@ -7,6 +7,13 @@ set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+# Qt for Windows (scripts/build-qt-windows.sh prints its folder): the window
+# and its tests are built only when it is given.
+set(QT_WINDOWS_PREFIX "" CACHE PATH "Qt 5 built for Windows with mingw-w64")
+if(QT_WINDOWS_PREFIX)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${QT_WINDOWS_PREFIX})
+  list(APPEND CMAKE_PREFIX_PATH ${QT_WINDOWS_PREFIX})
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

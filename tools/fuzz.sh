@@ -38,9 +38,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # ---- build -----------------------------------------------------------------
+# A build-fuzz/ configured from fuzz/ alone, as it once was, is made afresh.
+if grep -qs '^CMAKE_HOME_DIRECTORY:INTERNAL=.*/fuzz$' "$build/CMakeCache.txt"; then rm -rf "$build"; fi
 generator=()
 if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
-CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" "${generator[@]}" >"$build.configure.log" 2>&1 ||
+(cd "$root" && cmake --preset fuzz "${generator[@]}") >"$build.configure.log" 2>&1 ||
   { cat "$build.configure.log" >&2; exit 1; }
 rm -f "$build.configure.log"
 cmake --build "$build" -j"$jobs" --target "${targets[@]}"
@@ -81,7 +83,7 @@ for t in "${targets[@]}"; do
   n=0; bad=0
   while IFS= read -r -d '' f; do
     n=$((n + 1))
-    if ! "$build/$t" "${flags[@]}" -runs=1 "$f" >"$scratch/replay.log" 2>&1; then
+    if ! "$build/fuzz/$t" "${flags[@]}" -runs=1 "$f" >"$scratch/replay.log" 2>&1; then
       bad=$((bad + 1)); status=1
       findings+=("$t: regression input fails: $f")
       echo "--- $t FAILS on $f:"; trouble "$scratch/replay.log"
@@ -103,7 +105,7 @@ for t in "${targets[@]}"; do
   echo "-- $t"
   rc=0
   started=$SECONDS
-  "$build/$t" "${flags[@]}" -max_total_time="$seconds" -artifact_prefix="$run/artifacts/" \
+  "$build/fuzz/$t" "${flags[@]}" -max_total_time="$seconds" -artifact_prefix="$run/artifacts/" \
     "$run/corpus" >"$run/log.txt" 2>&1 || rc=$?
 
   took=$((SECONDS - started))
@@ -140,6 +142,6 @@ if [ ${#findings[@]} -gt 0 ]; then
   echo
   echo "== Findings"
   printf '  %s\n' "${findings[@]}"
-  echo "Reproduce with: build-fuzz/<target> <reproducer>; keep it as fuzz/regressions/<target>/<name> once understood."
+  echo "Reproduce with: build-fuzz/fuzz/<target> <reproducer>; keep it as fuzz/regressions/<target>/<name> once understood."
 fi
 exit "$status"

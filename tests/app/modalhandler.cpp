@@ -56,6 +56,8 @@ void ModalHandler::poll()
         for (QAbstractButton *button : box->buttons())
             entry.buttons.append(QString::fromLatin1(buttonEnum.valueToKey(box->standardButton(button))));
         seen.append(entry);
+        if (beforeBoxAnswer)
+            beforeBoxAnswer();
         // Closed from the event loop, not from inside this timer's slot: a
         // dialog that opens another modal in response would block the timer.
         QMetaObject::invokeMethod(box, [box] { box->done(QMessageBox::Yes); }, Qt::QueuedConnection);

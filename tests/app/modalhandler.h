@@ -46,6 +46,8 @@ public:
 
     // Runs after a file dialog's selection is made, just before it is accepted.
     std::function<void(QDialog *)> beforeFileAccept;
+    // Runs while a message box is showing, just before it is answered.
+    std::function<void()> beforeBoxAnswer;
 
     QList<Seen> seen;
     QList<QStringList> selections; // what each accepted file dialog returned

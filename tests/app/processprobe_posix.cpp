@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace ProcessProbe {
 
@@ -24,6 +25,18 @@ bool isRunning(qint64 pid)
     const QByteArray line = stat.readAll();
     const int close = line.lastIndexOf(')');
     return close > 0 && line.size() > close + 2 && line.at(close + 2) != 'Z';
+}
+
+qint64 ownResidentBytes()
+{
+    // Linux: the second field of statm is the resident size in pages.
+    QFile statm("/proc/self/statm");
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    bool ok = false;
+    const qint64 pages = fields.value(1).toLongLong(&ok);
+    return ok ? pages * ::sysconf(_SC_PAGESIZE) : -1;
 }
 
 } // namespace ProcessProbe

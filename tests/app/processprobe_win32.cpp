@@ -1,6 +1,7 @@
 #include "processprobe.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 namespace ProcessProbe {
 
@@ -19,6 +20,14 @@ bool isRunning(qint64 pid)
 bool exists(qint64 pid)
 {
     return isRunning(pid);
+}
+
+qint64 ownResidentBytes()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return static_cast<qint64>(counters.WorkingSetSize);
 }
 
 } // namespace ProcessProbe

@@ -5,7 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTextCodec>
+#include <QTextStream>
+
+#include <algorithm>
 
 using TrainingExchange::StagingOutcome;
 
@@ -56,11 +60,15 @@ bool makeEntries(const TestWorkDir &dir, const QStringList &entries)
     return true;
 }
 
-// The bytes a text file written in text mode holds: the system's code page,
-// and line feeds as the platform ends its lines.
+// The bytes test.txt holds: the system's code page where it carries the text
+// (a UTF-8 locale, or ASCII text), UTF-8 with a byte-order mark otherwise;
+// line feeds as the platform ends its lines.
 QByteArray asWrittenInTextMode(const QString &text)
 {
-    QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(text);
+    QTextCodec *const system = QTextCodec::codecForLocale();
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    QByteArray bytes = system->mibEnum() == 106 || ascii ? system->fromUnicode(text)
+                                                          : "\xEF\xBB\xBF" + text.toUtf8();
 #ifdef Q_OS_WIN
     bytes.replace("\n", "\r\n");
 #endif
@@ -114,9 +122,10 @@ void ExchangeTest::staging_data()
         << QStringList{"temp/reviews.txt=stale", "temp/labels.txt=stale", "r.txt=chosen", "l.txt=positive"}
         << "r.txt" << "l.txt" << staged << QString()
         << QStringList{"reviews.txt=chosen", "labels.txt=positive", "!temp/reviews.txt"};
-    QTest::newRow("a file named temp makes way")
-        << QStringList{"temp=in the way", "r.txt=x", "l.txt=y"} << "r.txt" << "l.txt" << staged << QString()
-        << QStringList{"temp/", "reviews.txt=x", "labels.txt=y"};
+    QTest::newRow("the user's file named temp stays")
+        << QStringList{"temp=the user's own notes", "r.txt=x", "l.txt=y", "reviews.txt=old", "计数.txt=0.5"}
+        << "r.txt" << "l.txt" << int(StagingOutcome::Status::UserFileIsStagingEntry) << "temp"
+        << QStringList{"temp=the user's own notes", "reviews.txt=old", "计数.txt=0.5", "!labels.txt"};
     QTest::newRow("chosen reviews named temp")
         << QStringList{"temp=my reviews, in a file called temp", "l.txt=positive"} << "temp" << "l.txt"
         << int(StagingOutcome::Status::ChosenFileIsStagingEntry) << "temp"
@@ -253,12 +262,21 @@ void ExchangeTest::testFile_data()
 {
     QTest::addColumn<QString>("before"); // what stands as "test.txt": "file", "link", "dangling link" or none
     QTest::addColumn<QString>("text");
-    QTest::newRow("sample text") << "" << "It is a terrible movie\nI like it\nIt is a lovely hero";
-    QTest::newRow("longer old file") << "file" << "short";
-    QTest::newRow("empty text") << "file" << "";
-    QTest::newRow("chinese") << "" << "很好吃\n太难吃了";
-    QTest::newRow("planted link") << "link" << "good\nbad";
-    QTest::newRow("dangling link") << "dangling link" << "good";
+    QTest::addColumn<QByteArray>("system"); // the code page to pretend, or the real one
+    const QByteArray real;
+    QTest::newRow("sample text") << "" << "It is a terrible movie\nI like it\nIt is a lovely hero" << real;
+    QTest::newRow("longer old file") << "file" << "short" << real;
+    QTest::newRow("empty text") << "file" << "" << real;
+    QTest::newRow("chinese") << "" << "很好吃\n太难吃了" << real;
+    QTest::newRow("planted link") << "link" << "good\nbad" << real;
+    QTest::newRow("dangling link") << "dangling link" << "good" << real;
+    // Windows' code pages: Chinese survives on a Western one, and short
+    // Chinese is not left for the worker to guess on a Chinese one.
+    QTest::newRow("chinese, code page 1252") << "" << "很好吃\n太难吃了" << QByteArray("windows-1252");
+    QTest::newRow("chinese, code page 936") << "" << "太小\n一直" << QByteArray("GBK");
+    QTest::newRow("emoji, code page 936") << "" << "好吃😋" << QByteArray("GBK");
+    QTest::newRow("ascii, code page 1252") << "file" << "I like it\nbad" << QByteArray("windows-1252");
+    QTest::newRow("french, code page 1252") << "" << "très bon" << QByteArray("windows-1252");
 }
 
 // The worker finds exactly the text, in a file of its own: what a link in
@@ -267,6 +285,11 @@ void ExchangeTest::testFile()
 {
     QFETCH(QString, before);
     QFETCH(QString, text);
+    QFETCH(QByteArray, system);
+    QTextCodec *const real = QTextCodec::codecForLocale();
+    const auto restore = qScopeGuard([real] { QTextCodec::setCodecForLocale(real); });
+    if (!system.isEmpty())
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName(system));
     TestWorkDir dir;
     QVERIFY(dir.write("victim.txt", "someone else's file\n"));
     if (before == "file")
@@ -279,6 +302,11 @@ void ExchangeTest::testFile()
 
     QCOMPARE(TestExchange::writeTestFile(text).has_value(), false);
     QCOMPARE(dir.read("test.txt"), asWrittenInTextMode(text));
+    // Read back in the code page unless a byte-order mark says otherwise,
+    // nothing is lost.
+    QTextStream back(dir.read("test.txt"));
+    back.setCodec(QTextCodec::codecForLocale());
+    QCOMPARE(back.readAll().replace(QStringLiteral("\r\n"), QStringLiteral("\n")), text);
     QVERIFY(!QFileInfo(dir.filePath("test.txt")).isSymLink());
     QCOMPARE(dir.read("victim.txt"), QByteArray("someone else's file\n"));
     QVERIFY(!dir.exists("nothing-here"));

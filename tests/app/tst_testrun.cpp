@@ -2,6 +2,7 @@
 #include "runfixture.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -28,6 +29,7 @@ private slots:
     void writesTheBoxTextAsTestFile();
     void showsOutputLineByLine_data();
     void showsOutputLineByLine();
+    void showsALongOutputWholeWhileAnswering();
     void formatsTheRate_data();
     void formatsTheRate();
     void unreadableRateKeepsLabel();
@@ -127,6 +129,36 @@ void TestRunTest::showsOutputLineByLine()
     QCOMPARE(log.lines().first().category, QStringLiteral("default"));
     QTest::qWait(700);
     QCOMPARE(f.boxCount(), 1);
+}
+
+// 300,000 lines laid out at once stalled the window for seconds at a time
+// (500,000 for many minutes); shown a part at a time, the window keeps
+// answering, and the whole output is there when the completion box shows.
+void TestRunTest::showsALongOutputWholeWhileAnswering()
+{
+    RunFixture f;
+    const int lines = 300000;
+    QVERIFY(f.writeScript("test.bat", "printf 50 > percent.txt\n"
+                                      "yes a | head -n " + QByteArray::number(lines) + " > out.part\n"
+                                      "mv out.part out.txt"));
+    QElapsedTimer sinceTick;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestStall = qMax(longestStall, sinceTick.restart()); });
+    QString shownAtBox;
+    f.modals.beforeBoxAnswer = [&] { shownAtBox = f.ui()->text_ans->toPlainText(); };
+    f.startTest();
+    sinceTick.start();
+    ticker.start(10);
+    QVERIFY(f.modals.waitForSeen(1, 120000));
+    ticker.stop();
+    QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
+    QCOMPARE(shownAtBox.size(), 2 * lines);
+    QCOMPARE(f.ui()->text_ans->toPlainText(), QStringLiteral("a\n").repeated(lines));
+    QCOMPARE(f.ui()->haopinglvLable->text(), QStringLiteral("好评率:50.00%"));
+    QVERIFY2(longestStall < 1000, qPrintable(QStringLiteral("the window stalled for %1 ms").arg(longestStall)));
+    // Parts appended are no edits to undo.
+    QVERIFY(!f.ui()->text_ans->document()->isUndoAvailable());
 }
 
 void TestRunTest::formatsTheRate_data()

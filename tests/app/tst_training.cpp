@@ -1,4 +1,5 @@
 #include "debuglog.h"
+#include "processprobe.h"
 #include "runfixture.h"
 
 #include <QElapsedTimer>
@@ -32,7 +33,8 @@ private slots:
     void acceptsTheWorkDirectorysOwnInputs();
     void ignoresStaleStagingCopies();
     void failedStagingCopyKeepsEverything();
-    void refusesAStagingFileAsInput();
+    void keepsTheUsersFileInTheStagingPlace_data();
+    void keepsTheUsersFileInTheStagingPlace();
 
     // Progress
     void progressValues_data();
@@ -46,7 +48,10 @@ private slots:
     void missingScriptEndsTheRun();
     void scriptWithoutExecuteBitRunsThroughShell();
     void workerExitingWithoutEndSignalShowsItsMessage();
+    void workerMessageNamesTheChosenFiles_data();
+    void workerMessageNamesTheChosenFiles();
     void workerThatFinishesAtOnceCompletesOnce();
+    void workerFloodingItsOutputLeavesTheWindowsMemoryFlat();
 
     void closingTheWindowLeavesTheWorkerRunning();
 };
@@ -193,18 +198,33 @@ void TrainingTest::failedStagingCopyKeepsEverything()
     QVERIFY(!f.dir.exists("started"));
 }
 
-void TrainingTest::refusesAStagingFileAsInput()
+void TrainingTest::keepsTheUsersFileInTheStagingPlace_data()
 {
+    QTest::addColumn<QString>("userFile"); // there before the start; must be kept
+    QTest::addColumn<QString>("reviews");  // the chosen review file
+    QTest::newRow("chosen file inside temp") << "temp/reviews.txt" << "temp/reviews.txt";
+    QTest::newRow("chosen file named temp") << "temp" << "temp";
+    QTest::newRow("another file named temp") << "temp" << "r.txt";
+}
+
+void TrainingTest::keepsTheUsersFileInTheStagingPlace()
+{
+    QFETCH(QString, userFile);
+    QFETCH(QString, reviews);
     RunFixture f;
-    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
-    QVERIFY(QDir(f.dir.path()).mkdir("temp"));
-    QVERIFY(f.dir.write("temp/reviews.txt", "the only copy\n"));
+    QVERIFY(f.writeScript("emotion.bat", "touch started\nexec sleep 20"));
+    QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(userFile).path()));
+    QVERIFY(f.dir.write(userFile, "the only copy\n"));
+    QVERIFY(f.dir.write("r.txt", "x\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
-    QVERIFY(f.startTraining(f.dir.filePath("temp/reviews.txt"), f.dir.filePath("l.txt")));
+    QVERIFY(f.startTraining(f.dir.filePath(reviews), f.dir.filePath("l.txt")));
     QVERIFY(f.modals.waitForSeen(3));
     QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
-    QCOMPARE(f.dir.read("temp/reviews.txt"), QByteArray("the only copy\n"));
+    QVERIFY2(f.lastBox().text.contains(QStringLiteral("移到别处")), qPrintable(f.lastBox().text));
+    QCOMPARE(f.dir.read(userFile), QByteArray("the only copy\n"));
     QVERIFY(!MainWindowProbe::trainProcess(f.window));
+    QTest::qWait(600);
+    QVERIFY(!f.dir.exists("started"));
 }
 
 void TrainingTest::progressValues_data()
@@ -367,6 +387,65 @@ void TrainingTest::workerExitingWithoutEndSignalShowsItsMessage()
     QCOMPARE(f.boxCount(), 1);
 }
 
+void TrainingTest::workerMessageNamesTheChosenFiles_data()
+{
+    QTest::addColumn<QString>("reviews"); // chosen, in the work directory
+    QTest::addColumn<QString>("labels");
+    QTest::addColumn<QByteArray>("message"); // the worker's, on standard error
+    QTest::addColumn<QStringList>("shown");   // each in the box
+    QTest::addColumn<QStringList>("unshown"); // none in the box
+
+    const QByteArray lineFive = "reviews.txt 第 5 行：这一行太长\nreviews.txt line 5: line too long";
+    QTest::newRow("review file")
+        << "评价内容.txt" << "评价标签.txt" << lineFive
+        << QStringList{"评价内容.txt 第 5 行：", "评价内容.txt line 5:"} << QStringList{"reviews.txt", "评价标签.txt"};
+    // Her review file chosen as the label file: the worker's "labels.txt" is it.
+    QTest::newRow("swapped files")
+        << "评价标签.txt" << "评价内容.txt" << QByteArray("labels.txt line 1: unknown label \"很好吃\"")
+        << QStringList{"评价内容.txt line 1: unknown label"} << QStringList{"labels.txt", "评价标签.txt"};
+    QTest::newRow("both files")
+        << "r.txt" << "l.txt"
+        << QByteArray("reviews.txt line 3: this review has no label: labels.txt has 2 labels but reviews.txt has 3 reviews")
+        << QStringList{"r.txt line 3: this review has no label: l.txt has 2 labels but r.txt has 3 reviews"}
+        << QStringList{"reviews.txt", "labels.txt"};
+    QTest::newRow("one file for both")
+        << "评价.txt" << "评价.txt" << QByteArray("reviews.txt: every review is a label word")
+        << QStringList{"评价.txt: every review"} << QStringList{"reviews.txt"};
+    QTest::newRow("one name in two folders")
+        << "a/data.txt" << "b/data.txt" << QByteArray("labels.txt line 2: unknown label")
+        << QStringList{QDir::toNativeSeparators("b/data.txt line 2")} << QStringList{"a/data.txt", "labels.txt"};
+    // Replaced in one pass: the chosen name is not taken for a staged one.
+    QTest::newRow("chosen name holds a staged name")
+        << "old labels.txt" << "l.txt" << QByteArray("reviews.txt line 2: line too long")
+        << QStringList{"old labels.txt line 2"} << QStringList{"old l.txt", "reviews.txt"};
+    QTest::newRow("other names stay")
+        << "r.txt" << "l.txt" << QByteArray("temp/reviews.txt and myreviews.txt and test.txt")
+        << QStringList{"temp/reviews.txt and myreviews.txt and test.txt"} << QStringList{"r.txt and"};
+}
+
+void TrainingTest::workerMessageNamesTheChosenFiles()
+{
+    QFETCH(QString, reviews);
+    QFETCH(QString, labels);
+    QFETCH(QByteArray, message);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, unshown);
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat", "cat >&2 <<'END'\n" + message + "\nEND\nexit 1"));
+    for (const QString &name : {reviews, labels}) {
+        QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(name).path()));
+        QVERIFY(f.dir.write(name, "x\n"));
+    }
+    QVERIFY(f.startTraining(f.dir.filePath(reviews), f.dir.filePath(labels)));
+    QVERIFY(f.modals.waitForSeen(3, 5000));
+    const QString text = f.lastBox().text;
+    QCOMPARE(f.lastBox().title, QStringLiteral("训练未完成"));
+    for (const QString &piece : shown)
+        QVERIFY2(text.contains(piece), qPrintable(piece + QStringLiteral(" not in: ") + text));
+    for (const QString &piece : unshown)
+        QVERIFY2(!text.contains(piece), qPrintable(piece + QStringLiteral(" in: ") + text));
+}
+
 void TrainingTest::workerThatFinishesAtOnceCompletesOnce()
 {
     RunFixture f;
@@ -377,6 +456,27 @@ void TrainingTest::workerThatFinishesAtOnceCompletesOnce()
     QTest::qWait(1200);
     QCOMPARE(f.boxCount(), 1);
     QVERIFY(!MainWindowProbe::trainProcess(f.window));
+}
+
+// 200 MB on standard output and 60 MB on standard error: the window keeps
+// neither, beyond the end of standard error, so its memory stays flat.
+void TrainingTest::workerFloodingItsOutputLeavesTheWindowsMemoryFlat()
+{
+    RunFixture f;
+    QVERIFY(f.writeScript("emotion.bat",
+                          "yes 'a verbose worker line' | head -c 200000000 &\n"
+                          "yes 'a verbose error line' | head -c 60000000 >&2\n"
+                          "wait\n"
+                          "printf 0.5 > 计数.txt\n"
+                          "exec sleep 20"));
+    const qint64 before = ProcessProbe::ownResidentBytes();
+    if (before < 0)
+        QSKIP("this system does not tell a process's memory");
+    QVERIFY(f.startSomeTraining());
+    QTRY_COMPARE_WITH_TIMEOUT(f.ui()->progressBar->value(), 50, 60000);
+    const qint64 grown = ProcessProbe::ownResidentBytes() - before;
+    QVERIFY2(grown < 32 * 1024 * 1024, qPrintable(QStringLiteral("grew by %1 MB").arg(grown >> 20)));
+    QCOMPARE(f.boxCount(), 0);
 }
 
 void TrainingTest::closingTheWindowLeavesTheWorkerRunning()

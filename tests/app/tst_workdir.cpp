@@ -66,14 +66,16 @@ void WorkDirTest::testRunReplacesALinkedTestFile()
 void WorkDirTest::stagingDirectoryIsMadeReal_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("link to a directory") << "dir link";
-    QTest::newRow("dangling link") << "dangling";
-    QTest::newRow("plain file") << "file";
+    QTest::addColumn<bool>("refused"); // a file of the user's in the way is kept
+    QTest::newRow("link to a directory") << "dir link" << false;
+    QTest::newRow("dangling link") << "dangling" << false;
+    QTest::newRow("plain file") << "file" << true;
 }
 
 void WorkDirTest::stagingDirectoryIsMadeReal()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, refused);
     RunFixture f;
     QTemporaryDir outside;
     QVERIFY(writeFile(outside.filePath("reviews.txt"), "their reviews\n"));
@@ -86,11 +88,16 @@ void WorkDirTest::stagingDirectoryIsMadeReal()
         QVERIFY(f.dir.write("temp", "in the way\n"));
     QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
     QVERIFY(f.startSomeTraining());
-    QVERIFY(MainWindowProbe::trainProcess(f.window));
-    QCOMPARE(f.boxCount(), 0);
+    QCOMPARE(MainWindowProbe::trainProcess(f.window) == nullptr, refused);
+    QCOMPARE(f.boxCount(), refused ? 1 : 0);
     QCOMPARE(readFile(outside.filePath("reviews.txt")), QByteArray("their reviews\n"));
     QCOMPARE(readFile(outside.filePath("labels.txt")), QByteArray("their labels\n"));
     QCOMPARE(QDir(outside.path()).entryList(QDir::Files), (QStringList{"labels.txt", "reviews.txt"}));
+    if (refused) {
+        QCOMPARE(f.lastBox().title, QStringLiteral("无法准备训练数据"));
+        QCOMPARE(f.dir.read("temp"), QByteArray("in the way\n"));
+        return;
+    }
     const QFileInfo temp(f.dir.filePath("temp"));
     QVERIFY(temp.isDir() && !temp.isSymLink());
     QCOMPARE(f.dir.read("reviews.txt"), QByteArray("x\n"));

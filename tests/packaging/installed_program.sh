@@ -98,6 +98,13 @@ HOME="$tmp/home2" LANG=C.UTF-8 QINGGAN_FENXI_WINDOW="$standin" "$tmp/elsewhere/q
   fail "the launcher started through a link exited with $?"
 [ -x "$tmp/home2/.local/share/qinggan-fenxi/emotion.bat" ] || fail "started through a link, the launcher prepared nothing"
 
+# The development build names its own work directory (scripts/run.sh).
+rm -f "$SEEN"
+HOME="$tmp/home" LANG=C.UTF-8 QINGGAN_FENXI_WORKDIR="$tmp/dev work" QINGGAN_FENXI_WINDOW="$standin" "$bin/qinggan-fenxi" ||
+  fail "the launcher exited with $? for a named work directory"
+[ "$(head -n 1 "$SEEN")" = "$tmp/dev work" ] || fail "QINGGAN_FENXI_WORKDIR ignored: started in $(head -n 1 "$SEEN")"
+[ -x "$tmp/dev work/test.bat" ] || fail "the named work directory was not prepared"
+
 # A work directory that cannot be made: a clear message, and no window.
 mkdir -p "$tmp/home3/.local/share"
 echo "not a directory" >"$tmp/home3/.local/share/qinggan-fenxi"

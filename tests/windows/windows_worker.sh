@@ -49,6 +49,8 @@ cp "$src/sample/sample-test.txt" "$work/test.txt"
 run_bat "$work" test.bat || { cat "$tmp/err.log" >&2; fail "test.bat exited with $?"; }
 [ "$(wc -l <"$work/out.txt")" -eq "$(wc -l <"$work/test.txt")" ] ||
   fail "out.txt has $(wc -l <"$work/out.txt") lines for $(wc -l <"$work/test.txt")"
+# Windows readers take text without a byte-order mark in the ANSI code page.
+[ "$(head -c 3 "$work/out.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "out.txt has no UTF-8 byte-order mark"
 grep -qE '^(100|[0-9]{1,2})(\.[0-9]+)?$' <(crlf_free "$work/percent.txt") || fail "percent.txt holds '$(cat "$work/percent.txt")'"
 
 # A refused input: exit status 1 through cmd.exe, the message, the model kept.

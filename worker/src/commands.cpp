@@ -58,6 +58,11 @@ std::string format_verdict_line(double probability, std::string_view text) {
 
 namespace {
 
+// Windows programs read a text file in the ANSI code page unless a
+// byte-order mark says otherwise; the verdicts are UTF-8, so there they
+// carry one, or the window would show 差评 as 宸瘎 on code page 936.
+constexpr std::string_view kVerdictFilePreamble = SENTIMENT_MARK_TEXT_OUTPUT ? "\xEF\xBB\xBF" : "";
+
 // Judges every line of input, writing each verdict as it is made.
 TestSummary judge_lines(LineReader& input, const Model& model, Output& out, const std::string& input_name) {
     FeatureExtractor fx(model.features);
@@ -101,6 +106,8 @@ TestSummary run_test(const TestFiles& files) {
     // The verdicts wait under a temporary name until the percentage, known
     // only at the end, is in place: the window takes out.txt for the end.
     Output out(files.out, Durability::Durable);
+    // The same bytes whether the verdicts go to a file or to standard output.
+    out.write(kVerdictFilePreamble);
     TestSummary s = judge_lines(*input, model, out, input_name);
     out.close();
     const bool percent_to_stream = output_stream_named(files.percent).has_value();

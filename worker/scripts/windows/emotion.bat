@@ -2,5 +2,16 @@
 rem Trains the model from the exchange files in the current directory.
 rem The progress file is left to its built-in name (the Chinese for "count"):
 rem cmd.exe reads this file in the ANSI code page and would garble it here.
-"%~dp0sentiment.exe" train --reviews reviews.txt --labels labels.txt --model sentiment.model
+rem The tool is the one in the current directory, where the window starts
+rem this script, called without the directory's name: wine's cmd expands the
+rem percent signs in the script's own path once more, so that a folder whose
+rem name holds one (100 and the sign, or a variable's name between two signs)
+rem would be lost. Started from elsewhere, the script takes the tool beside
+rem itself.
+setlocal
+set tool=".\sentiment.exe"
+if exist sentiment.exe goto run
+set tool="%~dp0sentiment.exe"
+:run
+%tool% train --reviews reviews.txt --labels labels.txt --model sentiment.model
 exit /b %errorlevel%
