@@ -58,8 +58,9 @@ void spill(const fs::path& path, const std::string& bytes)
     out << bytes;
 }
 
-// Runs the tool in `dir` with `args`; standard error is kept for the checks.
-Outcome runTool(const fs::path& dir, std::vector<std::string> args)
+// Runs the tool in `dir` with `args`, standard input from `input` when one
+// is named; standard error is kept for the checks.
+Outcome runTool(const fs::path& dir, std::vector<std::string> args, const fs::path& input = {})
 {
     args.insert(args.begin(), SENTIMENT_TOOL);
     const fs::path errPath = dir / "stderr.txt";
@@ -69,6 +70,9 @@ Outcome runTool(const fs::path& dir, std::vector<std::string> args)
             _exit(126);
         const int fd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || dup2(fd, 2) < 0)
+            _exit(126);
+        const int in = input.empty() ? 0 : open(input.c_str(), O_RDONLY);
+        if (in < 0 || dup2(in, 0) < 0)
             _exit(126);
         std::vector<char*> argv;
         for (std::string& arg : args)
@@ -226,6 +230,24 @@ TEST_F(HostileInput, HostileTestInputs)
             EXPECT_FALSE(fs::exists(dir / "out.txt")) << "no output for a refused run";
         }
     }
+}
+
+// Verdicts are written as they are made: judging 40 MB takes no more memory
+// than judging a few lines, whether the text comes from a file or a pipe.
+TEST_F(HostileInput, JudgingALargeInputTakesNoMoreMemoryThanASmallOne)
+{
+    spill(dir / "small.txt", repeatedLines(1000, "a perfectly ordinary film, 很好吃"));
+    spill(dir / "large.txt", repeatedLines(1000000, "a perfectly ordinary film, 很好吃"));
+    const Outcome small = runTool(dir, {"test", "--input", "small.txt"});
+    ASSERT_TRUE(small.exited && small.status == 0) << small.err;
+    const Outcome fromFile = runTool(dir, {"test", "--input", "large.txt"});
+    ASSERT_TRUE(fromFile.exited && fromFile.status == 0) << fromFile.err;
+    expectPeakBelow(fromFile.peakKb - small.peakKb, 16);
+    fs::remove(dir / "out.txt");
+    const Outcome fromPipe = runTool(dir, {"test", "--input", "-"}, dir / "large.txt");
+    ASSERT_TRUE(fromPipe.exited && fromPipe.status == 0) << fromPipe.err;
+    expectPeakBelow(fromPipe.peakKb - small.peakKb, 16);
+    EXPECT_EQ(fs::file_size(dir / "out.txt"), fs::file_size(dir / "large.txt") + 1000000 * 14);
 }
 
 TEST_F(HostileInput, DamagedModelsAreRefusedClearly)

@@ -74,6 +74,19 @@ cp "$src/sample/sample-test.txt" "$work/测试 句子.txt"
   { cat "$tmp/err.log" >&2; fail "sentiment.exe with Chinese file names"; }
 cmp -s "$work/结果.txt" "$work/out.txt" || fail "结果.txt differs from out.txt for the same sentences"
 
+echo "== standard input and output"
+# "-" reads standard input through a copy in the temporary directory, which
+# the system deletes with its last handle, and writes standard output as bytes.
+(cd "$work" && wine sentiment.exe test --input - --out - --percent piped.txt <test.txt >piped-out.txt 2>"$tmp/err.log") ||
+  { cat "$tmp/err.log" >&2; fail "sentiment.exe test --input - --out -"; }
+cmp -s "$work/piped-out.txt" "$work/out.txt" || fail "verdicts on standard output differ from out.txt"
+cmp -s "$work/piped.txt" "$work/percent.txt" || fail "the percentage of piped sentences differs"
+(cd "$work" && wine sentiment.exe train --reviews - --model piped.model --progress piped.txt <reviews.txt >/dev/null 2>"$tmp/err.log") ||
+  { cat "$tmp/err.log" >&2; fail "sentiment.exe train --reviews -"; }
+[ "$(cksum <"$work/piped.model")" = "$utf8_model" ] || fail "piped reviews gave another model than the file"
+leftover=$(find "$WINEPREFIX/drive_c" -name 'sentiment-stdin-*' | head -n 1)
+[ -z "$leftover" ] || fail "the copy of standard input was left behind: $leftover"
+
 echo "== zip package"
 cpack -G ZIP --config "$cross/CPackConfig.cmake" -B "$tmp/zip" >"$tmp/cpack.log" 2>&1 ||
   { cat "$tmp/cpack.log" >&2; fail "cpack -G ZIP"; }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "io/atomic_file.h"
+#include "io/temporary_names.h"
 #include "test_support.h"
 #include "text/errors.h"
 
@@ -48,6 +49,22 @@ TEST(AtomicFile, WorksWithChineseNames) {
     TempDir dir;
     write_file_atomically(dir.file("计数.txt"), "0.5", "计数.txt", false);
     EXPECT_EQ(dir.read("计数.txt"), "0.5");
+}
+
+// 80 Chinese characters make 244 bytes and 85 make 255, the most a name
+// may have: the temporary name beside them must fit too.
+TEST(AtomicFile, WritesTheLongestNamesTheSystemTakes) {
+    TempDir dir;
+    for (const int chars : {80, 85}) {
+        std::string name;
+        for (int i = 0; i < chars; ++i) name += "好";
+        SCOPED_TRACE(name.size());
+        write_file_atomically(dir.file(name), "first", name, true);
+        write_file_atomically(dir.file(name), "second", name, false);
+        EXPECT_EQ(dir.read(name), "second");
+        EXPECT_EQ(dir.listing(), name + " ");
+        fs::remove(dir.path() / fs::u8path(name));
+    }
 }
 
 TEST(AtomicFile, FailureIsAnErrorAndLeavesTheOldFile) {
@@ -124,14 +141,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "socket", S_IFSOCK}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The old names were "<target>.tmp-<pid>-<counter>": plant links under every
-// such name this process could use and check nothing is written through them.
+// Names once were "<target>.tmp-<pid>-<counter>": plant links under every
+// such name this process could use, and under the present prefix, and check
+// nothing is written through them.
 TEST(AtomicFile, NeverWritesThroughPlantedTemporaryNames) {
     TempDir dir;
     dir.write("victim.txt", "precious");
     for (int n = 0; n < 64; ++n)
-        fs::create_symlink(dir.path() / "victim.txt",
-                           dir.path() / ("out.txt.tmp-" + std::to_string(getpid()) + "-" + std::to_string(n)));
+        for (const std::string prefix : {"out.txt.tmp-", ".sentiment-tmp-"})
+            fs::create_symlink(dir.path() / "victim.txt",
+                               dir.path() / (prefix + std::to_string(getpid()) + "-" + std::to_string(n)));
     for (int n = 0; n < 8; ++n) write_file_atomically(dir.file("out.txt"), "new " + std::to_string(n), "out.txt", false);
     EXPECT_EQ(dir.read("victim.txt"), "precious");
     EXPECT_EQ(dir.read("out.txt"), "new 7");
@@ -150,18 +169,38 @@ TEST(AtomicFile, ReplacesALinkItselfNotItsTarget) {
 
 TEST(AtomicFile, TemporaryNamesAreOursOnlyInTheExactPattern) {
     unsigned long pid = 0;
-    EXPECT_TRUE(is_temporary_name_of("out.txt.tmp-123-AbCdEf012345", "out.txt", &pid));
+    EXPECT_TRUE(is_temporary_name(".sentiment-tmp-123-AbCdEf012345", &pid));
     EXPECT_EQ(pid, 123u);
-    for (const char* other : {"out.txt.tmp-123-AbCdEf01234", "out.txt.tmp-123-AbCdEf0123456", "out.txt.tmp--AbCdEf012345",
-                              "out.txt.tmp-12a-AbCdEf012345", "out.txt.tmp-123-AbCdEf01234.", "xout.txt.tmp-123-AbCdEf012345",
-                              "out.txt.tmp-123-AbCd/f012345", "out.txt", "out.txt.tmp-12345678901-AbCdEf012345"})
-        EXPECT_FALSE(is_temporary_name_of(other, "out.txt")) << other;
+    EXPECT_TRUE(is_former_temporary_name_of("out.txt.tmp-456-AbCdEf012345", "out.txt", &pid));
+    EXPECT_EQ(pid, 456u);
+    for (const std::string tail : {"123-AbCdEf01234", "123-AbCdEf0123456", "-AbCdEf012345", "12a-AbCdEf012345",
+                                   "123-AbCdEf01234.", "123-AbCd/f012345", "12345678901-AbCdEf012345", ""}) {
+        EXPECT_FALSE(is_temporary_name(".sentiment-tmp-" + tail)) << tail;
+        EXPECT_FALSE(is_former_temporary_name_of("out.txt.tmp-" + tail, "out.txt")) << tail;
+    }
+    for (const char* other : {"sentiment-tmp-123-AbCdEf012345", "x.sentiment-tmp-123-AbCdEf012345", "out.txt"})
+        EXPECT_FALSE(is_temporary_name(other)) << other;
+    EXPECT_FALSE(is_former_temporary_name_of("xout.txt.tmp-123-AbCdEf012345", "out.txt"));
+    EXPECT_FALSE(is_former_temporary_name_of(".sentiment-tmp-123-AbCdEf012345", "out.txt"));
+}
+
+// Short whatever the target, unpredictable, and recognised as ours.
+TEST(AtomicFile, TemporaryNamesAreShortAndNeverTheSame) {
+    const std::string a = temporary_name(4294967295ul), b = temporary_name(4294967295ul);
+    EXPECT_LE(a.size(), 40u);
+    EXPECT_NE(a, b);
+    unsigned long pid = 0;
+    EXPECT_TRUE(is_temporary_name(a, &pid)) << a;
+    EXPECT_EQ(pid, 4294967295ul);
 }
 
 TEST(AtomicFile, RemovesOnlyStaleTemporaryFilesOfItsOwnPattern) {
     TempDir dir;
-    const std::string dead = "sentiment.model.tmp-" + std::to_string(dead_pid()) + "-";
+    const pid_t gone = dead_pid();
+    const std::string dead = "sentiment.model.tmp-" + std::to_string(gone) + "-";
     const std::string alive = "sentiment.model.tmp-" + std::to_string(getppid()) + "-";
+    const std::string now_dead = ".sentiment-tmp-" + std::to_string(gone) + "-";
+    const std::string now_alive = ".sentiment-tmp-" + std::to_string(getppid()) + "-";
     dir.write("keep.txt", "x");
     struct Entry {
         std::string name;
@@ -174,8 +213,13 @@ TEST(AtomicFile, RemovesOnlyStaleTemporaryFilesOfItsOwnPattern) {
         {alive + "CCCCCCCCCCCC", true},   // pid reused long after the kill
         {dead + "short", false},          // not our pattern
         {"other.txt.tmp-1-DDDDDDDDDDDD", false},
+        {"other.txt.tmp-" + std::to_string(gone) + "-HHHHHHHHHHHH", false},  // an earlier name for another file
         {dead + "EEEEEEEEEEEE", false},   // a link: never ours
         {dead + "FFFFFFFFFFFF", false},   // a directory: never ours
+        {now_dead + "IIIIIIIIIIII", true},     // today's names: a killed run
+        {now_alive + "JJJJJJJJJJJJ", false},   // a run still writing
+        {now_dead + "KKKKKKKKKKK", false},     // not our pattern
+        {now_dead + "EEEEEEEEEEEE", false},    // a link: never ours
     };
     for (const auto& e : entries) {
         if (e.name.find("EEEE") != std::string::npos)
@@ -187,7 +231,9 @@ TEST(AtomicFile, RemovesOnlyStaleTemporaryFilesOfItsOwnPattern) {
     }
     const auto now = fs::file_time_type::clock::now();
     fs::last_write_time(dir.path() / (alive + "CCCCCCCCCCCC"), now - std::chrono::hours(2));
-    fs::last_write_time(dir.path() / (dead + "AAAAAAAAAAAA"), now - std::chrono::minutes(1));
+    for (const std::string& old : {dead + "AAAAAAAAAAAA", "other.txt.tmp-" + std::to_string(gone) + "-HHHHHHHHHHHH",
+                                   now_dead + "IIIIIIIIIIII", now_dead + "KKKKKKKKKKK"})
+        fs::last_write_time(dir.path() / old, now - std::chrono::minutes(1));
     write_file_atomically(dir.file("sentiment.model"), "model", "sentiment.model", false);
     for (const auto& e : entries) EXPECT_EQ(fs::exists(fs::symlink_status(dir.path() / e.name)), !e.removed) << e.name;
     EXPECT_EQ(dir.read("keep.txt"), "x");

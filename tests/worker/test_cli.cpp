@@ -91,6 +91,41 @@ TEST_F(WorkDir, BadLabelFailsLoudlyAndKeepsPreviousModel) {
     EXPECT_EQ(dir.read("sentiment.model"), before);
 }
 
+// A failed run leaves no progress file it made, and never "1" in one that
+// was there before: the window takes "1" for a finished model.
+struct FailedTrainingCase {
+    const char* name;
+    const char* setup;  // shell commands that spoil the run
+    const char* args;
+    friend void PrintTo(const FailedTrainingCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class FailedTraining : public WorkDir, public ::testing::WithParamInterface<FailedTrainingCase> {};
+
+TEST_P(FailedTraining, LeavesNoProgressFileItMadeAndNeverOne) {
+    ASSERT_EQ(run_shell(dir, GetParam().setup).status, 0);
+    const std::string listing = dir.listing();
+    RunResult r = run_tool(dir, GetParam().args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(dir.listing(), listing);
+    EXPECT_FALSE(dir.exists("计数.txt"));
+
+    dir.write("计数.txt", "1");
+    r = run_tool(dir, GetParam().args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    ASSERT_TRUE(dir.exists("计数.txt"));
+    EXPECT_NE(dir.read("计数.txt"), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tool, FailedTraining,
+    ::testing::Values(FailedTrainingCase{"unknown_label", "sed -i '3s/.*/maybe/' labels.txt", "train"},
+                      FailedTrainingCase{"one_label_short", "sed -i '$d' labels.txt", "train"},
+                      FailedTrainingCase{"labels_missing", "rm labels.txt", "train"},
+                      FailedTrainingCase{"model_cannot_be_written", "true", "train --model no/such/dir/m.model"},
+                      FailedTrainingCase{"report_cannot_be_written", "touch sentiment.model", "train >/dev/full"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(WorkDir, DamagedModelIsReportedNotUsed) {
     dir.write("sentiment.model", "SENTIMDL\x01\x00\x00\x00garbage");
     dir.write("test.txt", "hello\n");

@@ -49,7 +49,14 @@ INSTANTIATE_TEST_SUITE_P(
         SharedCase{"progress_is_model", "true", "train --progress sentiment.model", "sentiment.model"},
         SharedCase{"out_is_input", "true", "test --out test.txt", "test.txt"},
         SharedCase{"percent_is_model", "true", "test --percent ./sentiment.model", "sentiment.model"},
-        SharedCase{"out_is_percent", "echo 50 >p.txt", "test --out p.txt --percent p.txt", "p.txt"}),
+        SharedCase{"out_is_percent", "echo 50 >p.txt", "test --out p.txt --percent p.txt", "p.txt"},
+        // Outputs that do not exist yet, one file by two names.
+        SharedCase{"new_model_is_progress_by_full_name", "true", "train --model m.model --progress \"$PWD/m.model\"",
+                   "m.model"},
+        SharedCase{"new_out_is_percent_by_full_name", "true", "test --out r.txt --percent \"$PWD/r.txt\"", "r.txt"},
+        SharedCase{"new_out_is_percent_through_dot_dot", "mkdir d", "test --out r.txt --percent d/../r.txt", "r.txt"},
+        SharedCase{"new_out_is_percent_through_a_linked_directory", "mkdir d && ln -s d e",
+                   "test --out d/r.txt --percent e/r.txt", "d/r.txt"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Tool, DeviceOutputIsRefusedAndPreviousResultsAreRemoved) {

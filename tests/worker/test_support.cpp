@@ -57,7 +57,9 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 RunResult run_shell(const TempDir& dir, const std::string& command) {
-    std::string full = "cd '" + dir.path().string() + "' && " + command + " >.stdout 2>.stderr </dev/null";
+    // In braces, so that the command's own redirections (a "< file" for the
+    // tool's standard input, a "> /dev/full") win over these.
+    std::string full = "cd '" + dir.path().string() + "' && { " + command + "\n} >.stdout 2>.stderr </dev/null";
     int raw = std::system(full.c_str());
     RunResult r;
 #ifdef _WIN32

@@ -29,7 +29,8 @@ struct RunResult {
 };
 
 // Runs the sentiment tool with the given arguments (shell-quoted by the
-// caller) with dir as the current directory.
+// caller, redirections allowed) with dir as the current directory; standard
+// input is empty unless the arguments redirect it.
 RunResult run_tool(const TempDir& dir, const std::string& args);
 RunResult run_shell(const TempDir& dir, const std::string& command);
 

@@ -1,14 +1,19 @@
 // sentiment: trains and applies the review classifier for 情感分析.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "commands.h"
+#include "io/standard_streams.h"
 #include "project_version.h"
+#include "reports.h"
 #include "text/errors.h"
 #include "utf8_arguments.h"
 
@@ -41,20 +46,12 @@ int fail(const Error& e) {
     return 1;
 }
 
-void print_eval(const Evaluation& e) {
-    std::printf("reviews: %llu\n", static_cast<unsigned long long>(e.total()));
-    if (e.left_out > 0) std::printf("left out: %s rated 3 stars\n", thousands(e.left_out).c_str());
-    if (e.without_text > 0) std::printf("left out: %s rows without review text\n", thousands(e.without_text).c_str());
-    std::printf("accuracy: %.4f\n", e.accuracy());
-    const char* names[2] = {"negative", "positive"};
-    std::printf("%-9s %9s %9s %9s\n", "class", "precision", "recall", "f1");
-    for (int c = 1; c >= 0; --c)
-        std::printf("%-9s %9.4f %9.4f %9.4f\n", names[c], e.precision(c), e.recall(c), e.f1(c));
-    std::printf("confusion (rows: true class, columns: predicted)\n");
-    std::printf("%-9s %9s %9s\n", "", "positive", "negative");
-    for (int t = 1; t >= 0; --t)
-        std::printf("%-9s %9llu %9llu\n", names[t], static_cast<unsigned long long>(e.confusion[t][1]),
-                    static_cast<unsigned long long>(e.confusion[t][0]));
+// Where a run's report goes: standard error when standard output carries
+// one of the run's outputs, so that the two do not mix.
+StandardStream report_stream(const std::vector<std::string>& outputs) {
+    for (const std::string& output : outputs)
+        if (output_stream_named(output) == StandardStream::Output) return StandardStream::Error;
+    return StandardStream::Output;
 }
 
 // CLI11 would wrap "-1" and numbers past 2^64 around without a word.
@@ -86,12 +83,14 @@ void add_table(CLI::App* command, std::string& table, ColumnRequest& columns, bo
 
 CLI::App* add_train(CLI::App& app, Arguments& a) {
     CLI::App* train = app.add_subcommand("train", "Learn a model from reviews and their labels");
-    CLI::Option* reviews = train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line")->capture_default_str();
-    CLI::Option* labels = train->add_option("--labels", a.train_files.labels, std::string("Labels, one per line: ") + kLabelHelp)
+    CLI::Option* reviews = train->add_option("--reviews", a.train_files.reviews, "Reviews, one per line (- for standard input)")
+        ->capture_default_str();
+    CLI::Option* labels = train->add_option("--labels", a.train_files.labels,
+                                            std::string("Labels, one per line (- for standard input): ") + kLabelHelp)
         ->capture_default_str();
     add_table(train, a.train_files.table, a.train_files.columns, true, {reviews, labels});
-    train->add_option("--model", a.train_files.model, "Model file to write")->capture_default_str();
-    train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished")->capture_default_str();
+    train->add_option("--model", a.train_files.model, "Model file to write (- for standard output)")->capture_default_str();
+    train->add_option("--progress", a.train_files.progress, "Progress file: fraction done, 1 when finished (- for standard output, a line each)")->capture_default_str();
     train->add_option("--seed", a.train.seed, "Random seed; the same seed gives the same model")->capture_default_str()
         ->check(kSeedRange);
     train->add_option("--svm-c", a.train.svm_c, "SVM cost of a margin violation")->capture_default_str()
@@ -122,18 +121,20 @@ CLI::App* add_train(CLI::App& app, Arguments& a) {
 
 CLI::App* add_test(CLI::App& app, TestFiles& f) {
     CLI::App* test = app.add_subcommand("test", "Judge each line of a text file with a trained model");
-    CLI::Option* input = test->add_option("--input", f.input, "Sentences to judge, one per line")->capture_default_str();
+    CLI::Option* input = test->add_option("--input", f.input, "Sentences to judge, one per line (- for standard input)")
+        ->capture_default_str();
     add_table(test, f.table, f.columns, false, {input});
     test->add_option("--model", f.model, "Model file")->capture_default_str();
-    test->add_option("--out", f.out, "Output: verdict, probability of positive, text")->capture_default_str();
-    test->add_option("--percent", f.percent, "Output: percentage of lines judged positive")->capture_default_str();
+    test->add_option("--out", f.out, "Output: verdict, probability of positive, text (- for standard output)")->capture_default_str();
+    test->add_option("--percent", f.percent, "Output: percentage of lines judged positive (- for standard output)")->capture_default_str();
     return test;
 }
 
 CLI::App* add_eval(CLI::App& app, Arguments& a) {
     CLI::App* eval = app.add_subcommand("eval", "Measure a model on labelled reviews");
-    CLI::Option* reviews = eval->add_option("--reviews", a.eval.reviews, "Reviews, one per line (or --table)");
-    CLI::Option* labels = eval->add_option("--labels", a.eval.labels, std::string("Labels, one per line (or --table): ") + kLabelHelp);
+    CLI::Option* reviews = eval->add_option("--reviews", a.eval.reviews, "Reviews, one per line, or --table (- for standard input)");
+    CLI::Option* labels = eval->add_option("--labels", a.eval.labels,
+                                           std::string("Labels, one per line, or --table (- for standard input): ") + kLabelHelp);
     add_table(eval, a.eval.table, a.eval.columns, true, {reviews, labels});
     eval->add_option("--model", a.eval_model, "Model file")->capture_default_str();
     return eval;
@@ -159,7 +160,7 @@ CLI::App* add_explain(CLI::App& app, ExplainFiles& files) {
 
 CLI::App* add_tokenize(CLI::App& app, std::string& input) {
     CLI::App* tok = app.add_subcommand("tokenize", "Print the tokens of each line, space-separated");
-    tok->add_option("--input", input, "Text file")->capture_default_str();
+    tok->add_option("--input", input, "Text file (- for standard input)")->capture_default_str();
     return tok;
 }
 
@@ -185,42 +186,9 @@ std::optional<int> parse(CLI::App& app, const Subcommands& s, const Arguments& a
     return std::nullopt;
 }
 
-void print_input(const TrainFiles& files, const InputSummary& in) {
-    if (!in.table) return;
-    if (in.pair_was_table)
-        std::printf("%s and %s hold the same table, read as one: %s\n", files.reviews.c_str(), files.labels.c_str(),
-                    in.table->describe_en().c_str());
-    else
-        std::printf("read %s as a table: %s\n", files.table.c_str(), in.table->describe_en().c_str());
-    std::printf("%s rows", thousands(in.rows).c_str());
-    if (in.blank_rows > 0) std::printf("; %s blank rows passed over", thousands(in.blank_rows).c_str());
-    if (in.without_text > 0) std::printf("; %s rows without review text left out", thousands(in.without_text).c_str());
-    std::printf("\n");
-}
-
-void print_labels(const LabelTally& t) {
-    std::printf("learnt from %s reviews: %s 好评 positive, %s 差评 negative", thousands(t.positive() + t.negative()).c_str(),
-                thousands(t.positive()).c_str(), thousands(t.negative()).c_str());
-    if (t.reading == LabelReading::Stars) std::printf("; %s rated 3 stars left out", thousands(t.left_out()).c_str());
-    std::printf("\nlabels: %s\nlabels read as %s\n", t.mapping().c_str(), t.reading_en().c_str());
-}
-
-void print_validation(const TrainResult& r) {
-    if (r.validation == Validation::CrossValidated)
-        std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
-                    r.accuracy, r.validated, r.interpolation);
-    else if (r.validation == Validation::HeldOut)
-        std::printf("held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
-                    r.accuracy, r.validated);
-    else
-        std::printf("no accuracy measured (too few reviews to set any aside)\n");
-}
-
 // Inverted labels are no error (the model is written), but the user must
 // hear of them where errors are told.
-void print_direction(const LabelDirection& d) {
-    std::printf("labels check: %s\n", d.describe_en().c_str());
-    std::fflush(stdout);
+void warn_of_direction(const LabelDirection& d) {
     if (d.verdict == LabelDirection::Verdict::MayBeInverted)
         std::cerr << "警告：" << d.describe_zh() << "\nwarning: " << d.describe_en() << std::endl;
 }
@@ -233,25 +201,23 @@ void train(Arguments& a) {
     check_feature_options(a.train.features);
     a.train.memory_budget = a.memory_mb << 20;
     const TrainingStamp stamp{"sentiment " QINGGAN_FENXI_VERSION, training_time(std::getenv("SOURCE_DATE_EPOCH"))};
-    const TrainReport report = run_train(a.train_files, a.train, stamp);
-    const TrainResult& r = report.result;
-    std::printf("model written to %s%s%s\n", a.train_files.model.c_str(), report.replaced.empty() ? "" : ", replacing ",
-                report.replaced.c_str());
-    print_input(a.train_files, report.input);
-    print_labels(report.labels);
-    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
-                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
-                r.path_reason.c_str());
-    print_validation(r);
-    print_direction(report.direction);
+    const TrainFiles& files = a.train_files;
+    const TrainReport report = run_train(files, a.train, stamp, [&](const TrainReport& r) {
+        write_to_stream(report_stream({files.model, files.progress}), train_report(r, files));
+    });
+    warn_of_direction(report.direction);
+}
+
+void test(const TestFiles& files) {
+    write_to_stream(report_stream({files.out, files.percent}), test_report(run_test(files)));
 }
 
 // The input files of the subcommand given, for a message.
 std::string inputs_of(const Subcommands& s, const Arguments& a) {
-    if (*s.train) return a.train_files.reviews + ", " + a.train_files.labels;
-    if (*s.test) return a.test.input + ", " + a.test.model;
     if (*s.train && !a.train_files.table.empty()) return a.train_files.table;
     if (*s.test && !a.test.table.empty()) return a.test.table + ", " + a.test.model;
+    if (*s.train) return a.train_files.reviews + ", " + a.train_files.labels;
+    if (*s.test) return a.test.input + ", " + a.test.model;
     if (*s.info) return a.info_model;
     if (*s.explain) return a.explain.input + ", " + a.explain.model;
     if (*s.eval) return a.eval.table.empty() ? a.eval.reviews + ", " + a.eval.labels : a.eval.table;
@@ -263,18 +229,16 @@ int run(const Subcommands& s, Arguments& a) {
         if (*s.train) {
             train(a);
         } else if (*s.test) {
-            const TestSummary t = run_test(a.test);
-            std::printf("judged %zu lines, %zu positive (%s%%)\n", t.counted, t.positive, t.percent.c_str());
+            test(a.test);
         } else if (*s.eval) {
-            print_eval(run_eval(a.eval, a.eval_model));
+            write_to_stream(StandardStream::Output, eval_report(run_eval(a.eval, a.eval_model)));
         } else if (*s.tokenize) {
             run_tokenize(a.tokenize_input);
         } else if (*s.explain) {
             run_explain(a.explain, [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); });
             if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw Error("cannot write the output", "写出失败");
         } else if (*s.info) {
-            const std::string text = run_info(a.info_model);
-            std::fwrite(text.data(), 1, text.size(), stdout);
+            write_to_stream(StandardStream::Output, run_info(a.info_model));
         }
     } catch (const Error& e) {
         return fail(e);
@@ -285,6 +249,15 @@ int run(const Subcommands& s, Arguments& a) {
         return fail(Error(std::string("unexpected error: ") + e.what(), std::string("意外错误：") + e.what()));
     }
     return 0;
+}
+
+// What CLI11 printed (help, version) waits in the C library's buffer until
+// now; a failure to write it is an error like any other.
+int finish_standard_output(int status) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    const int failed = fail(cannot_write_stream(StandardStream::Output, errno ? std::strerror(errno) : "write error"));
+    return status == 0 ? failed : status;
 }
 
 }  // namespace
@@ -299,6 +272,6 @@ int main(int argc, char** argv) {
     // In this order in the help.
     const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input),
                         add_info(app, a.info_model), add_explain(app, a.explain)};
-    if (const std::optional<int> status = parse(app, s, a, argc, argv)) return *status;
-    return run(s, a);
+    if (const std::optional<int> status = parse(app, s, a, argc, argv)) return finish_standard_output(*status);
+    return finish_standard_output(run(s, a));
 }

@@ -7,10 +7,11 @@
 #include "features/dataset.h"
 #include "features/explanation.h"
 #include "features/tokenizer.h"
-#include "io/atomic_file.h"
 #include "io/line_reader.h"
+#include "io/output.h"
 #include "io/output_checks.h"
 #include "io/progress.h"
+#include "io/standard_streams.h"
 #include "text/errors.h"
 
 namespace sentiment {
@@ -24,12 +25,13 @@ std::vector<std::string> input_paths(const LabelledFiles& files) {
 
 }  // namespace
 
-TrainReport run_train(const TrainFiles& given, const TrainOptions& options, const TrainingStamp& stamp) {
+TrainReport run_train(const TrainFiles& given, const TrainOptions& options, const TrainingStamp& stamp,
+                      const std::function<void(const TrainReport&)>& tell) {
     const LabelledFiles files = pair_as_table(given);
     check_run_files(input_paths(files), {given.model, given.progress});
     TrainReport report;
     report.replaced = model_to_replace(given.model);
-    ProgressFile progress(given.progress, given.progress);
+    ProgressFile progress(given.progress, output_display_name(given.progress));
     // Replaces a "1" left by an earlier run before anyone mistakes it for ours.
     progress.start();
     // Checking the input before training is a tenth of the bar.
@@ -41,7 +43,9 @@ TrainReport run_train(const TrainFiles& given, const TrainOptions& options, cons
     report.direction = judge_label_direction(report.result.model, count_polar_words(input->reviews()));
     report.result.model.info =
         training_record({report.result, report.labels, report.input, options, stamp, report.direction.describe_en()});
-    save_model(report.result.model, given.model, given.model);
+    write_output(given.model, serialize_model(report.result.model), Durability::Durable);
+    // Told before "1": a report that cannot be given fails the run.
+    if (tell) tell(report);
     progress.finish();
     return report;
 }
@@ -65,6 +69,9 @@ void run_explain(const ExplainFiles& files, const std::function<void(std::string
 std::string run_info(const std::string& model) { return describe_model(load_model_for_use(model), model); }
 
 Model load_model_for_use(const std::string& path) {
+    if (names_standard_input(path))
+        throw Error(path + ": a model cannot be read from standard input; give the name of its file",
+                    path + "：模型不能从标准输入读取，请给出模型文件名");
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::u8path(path), ec))
         throw Error(path + ": there is no model yet; train first (run emotion.bat)",
@@ -83,37 +90,31 @@ std::string format_verdict_line(double probability, std::string_view text) {
     return line;
 }
 
+namespace {
+
 // Windows programs read a text file in the ANSI code page unless a
 // byte-order mark says otherwise; the verdicts are UTF-8, so there they
 // carry one, or the window would show 差评 as 宸瘎 on code page 936.
 constexpr std::string_view kVerdictFilePreamble = SENTIMENT_MARK_TEXT_OUTPUT ? "\xEF\xBB\xBF" : "";
 
-TestSummary run_test(const TestFiles& files) {
-    check_run_files({files.table.empty() ? files.input : files.table, files.model}, {files.out, files.percent});
-    // Like the window, start without the previous run's results: a run cut
-    // short must not leave a new percentage beside old verdicts.
-    remove_output(files.out, files.out);
-    remove_output(files.percent, files.percent);
-    Model model = load_model_for_use(files.model);
-    LinesToJudge judged = open_lines_to_judge(files.input, files.table, files.columns);
-    TextSource* input = &judged.source();
+// Judges every line of input, writing each verdict as it is made.
+TestSummary judge_lines(TextSource& input, const Model& model, Output& out, const std::string& input_name) {
     FeatureExtractor fx(model.features);
     std::vector<std::uint32_t> ids;
     TestSummary s;
-    std::string out(kVerdictFilePreamble);
     std::string_view line;
-    while (input->next(line)) {
+    while (input.next(line)) {
         ++s.lines;
-        check_review_length(line, files.input, s.lines);
-        bool empty = line.find_first_not_of(" \t") == std::string_view::npos;
+        check_review_length(line, input_name, s.lines);
+        const bool empty = line.find_first_not_of(" \t") == std::string_view::npos;
         if (!empty) {
             fx.extract(line, ids);
-            double p = model.probability(ids);
+            const double p = model.probability(ids);
             ++s.counted;
             s.positive += p >= 0.5;
-            out += format_verdict_line(p, line);
+            out.write(format_verdict_line(p, line));
         }
-        out += '\n';
+        out.write("\n");
     }
     if (s.counted == 0) {
         s.percent = "0";
@@ -122,35 +123,56 @@ TestSummary run_test(const TestFiles& files) {
         std::snprintf(number, sizeof number, "%.2f", 100.0 * double(s.positive) / double(s.counted));
         s.percent = number;
     }
-    write_file_atomically(files.percent, s.percent, files.percent, true);
+    return s;
+}
+
+}  // namespace
+
+TestSummary run_test(const TestFiles& files) {
+    const std::string& source = files.table.empty() ? files.input : files.table;
+    check_run_files({source, files.model}, {files.out, files.percent});
+    // Like the window, start without the previous run's results: a run cut
+    // short must not leave a new percentage beside old verdicts.
+    if (!output_stream_named(files.out)) remove_output(files.out, files.out);
+    if (!output_stream_named(files.percent)) remove_output(files.percent, files.percent);
+    Model model = load_model_for_use(files.model);
+    const std::string input_name = input_display_name(source);
+    LinesToJudge judged = open_lines_to_judge(files.input, files.table, files.columns);
+    // The verdicts wait under a temporary name until the percentage, known
+    // only at the end, is in place: the window takes out.txt for the end.
+    Output out(files.out, Durability::Durable);
+    // The same bytes whether the verdicts go to a file or to standard output.
+    out.write(kVerdictFilePreamble);
+    TestSummary s = judge_lines(judged.source(), model, out, input_name);
+    out.close();
+    const bool percent_to_stream = output_stream_named(files.percent).has_value();
+    write_output(files.percent, percent_to_stream ? s.percent + "\n" : s.percent, Durability::Durable);
     try {
-        write_file_atomically(files.out, out, files.out, true);
+        out.commit();
     } catch (const Error&) {
         // A percentage without its verdicts would be a result of nothing.
         std::error_code ignored;
-        std::filesystem::remove(std::filesystem::u8path(files.percent), ignored);
+        if (!percent_to_stream) std::filesystem::remove(std::filesystem::u8path(files.percent), ignored);
         throw;
     }
     return s;
 }
 
 void run_tokenize(const std::string& input) {
-    auto reader = LineReader::open(input, input);
+    check_run_files({input}, {"-"});
+    auto reader = LineReader::open(input, input_display_name(input));
+    Output out("-", Durability::AtomicOnly);
     TokenList tokens;
     std::string_view line;
-    std::string out;
     while (reader->next(line)) {
         tokenize(line, tokens);
-        out.clear();
         for (std::size_t i = 0; i < tokens.size(); ++i) {
-            if (i) out += ' ';
-            out += tokens[i];
+            if (i) out.write(" ");
+            out.write(tokens[i]);
         }
-        out += '\n';
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.write("\n");
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        throw Error("cannot write the output", "写出失败");
+    out.commit();
 }
 
 std::uint64_t Evaluation::total() const {
@@ -176,7 +198,8 @@ Evaluation run_eval(const LabelledFiles& given, const std::string& model_path) {
     const LabelledFiles files = pair_as_table(given);
     std::vector<std::string> inputs = input_paths(files);
     inputs.push_back(model_path);
-    check_run_files(inputs, {});
+    // The report goes to standard output, which must not be an input.
+    check_run_files(inputs, {"-"});
     Model model = load_model_for_use(model_path);
     auto input = LabelledInput::open(files, false);
     const std::vector<std::uint8_t>& truth = input->labels().labels;

@@ -32,11 +32,17 @@ struct TrainReport {
 
 // Refuses outputs that name an input or are not regular files. Validates,
 // trains, saves the model atomically and only then writes "1" to the
-// progress file. On any Error the previous model and no end signal remain.
+// progress file. On any Error no end signal is left (no progress file at all
+// unless one was there before), and the previous model remains unless the
+// Error came from tell, which is called once the model is in place and
+// before "1" is written, so that a report that cannot be given fails the run.
 // A reviews file and a labels file with the same bytes are read as one
-// table (pair_as_table).
-// The model records the stamp and what training found (ModelInfo).
-TrainReport run_train(const TrainFiles& files, const TrainOptions& options, const TrainingStamp& stamp = {});
+// table (pair_as_table). Reviews or labels (one of them) may be "-",
+// standard input; the model and progress may go to standard output or error
+// (standard_streams.h). The model records the stamp and what training found
+// (ModelInfo).
+TrainReport run_train(const TrainFiles& files, const TrainOptions& options, const TrainingStamp& stamp = {},
+                      const std::function<void(const TrainReport&)>& tell = {});
 
 struct TestFiles {
     std::string input = "test.txt";
@@ -56,8 +62,12 @@ struct TestSummary {
 
 // One output line per input line (or table row): 好评/差评, tab, probability
 // of positive with four decimals, tab, the text (a table's line breaks as
-// spaces). Removes both outputs of an earlier run
-// first, then writes the percent file and the output file, each atomically.
+// spaces). Removes both outputs of an earlier run first, then writes the
+// verdicts as they are made to the output file's temporary name, the percent
+// file, and only then renames the output file into place: the percent file
+// is complete before the output file exists. On any Error neither is left.
+// The input may be "-", standard input, and either output (not both)
+// standard output.
 TestSummary run_test(const TestFiles& files);
 std::string format_verdict_line(double probability, std::string_view text);
 
@@ -76,8 +86,9 @@ struct Evaluation {
 Evaluation run_eval(const LabelledFiles& files, const std::string& model);
 Evaluation run_eval(const std::string& reviews, const std::string& labels, const std::string& model);
 
-// Prints the tokens of each line of a file to standard output, space
-// separated, one output line per input line.
+// Prints the tokens of each line of a file (or "-", standard input) to
+// standard output, space separated, one output line per input line; a
+// failed write is an Error.
 void run_tokenize(const std::string& input);
 
 struct ExplainFiles {
@@ -93,7 +104,8 @@ void run_explain(const ExplainFiles& files, const std::function<void(std::string
 // What `sentiment info` prints about a model file (describe_model).
 std::string run_info(const std::string& model);
 
-// Gives a clear "train first" error when the model file does not exist.
+// Gives a clear "train first" error when the model file does not exist,
+// and a clear refusal for "-".
 Model load_model_for_use(const std::string& path);
 
 }  // namespace sentiment

@@ -5,6 +5,7 @@
 
 #include "features/dataset.h"
 #include "features/kept_rows.h"
+#include "io/standard_streams.h"
 #include "text/errors.h"
 
 namespace sentiment {
@@ -73,8 +74,8 @@ void LabelledInput::open_pair(const LabelledFiles& files, bool require_both_clas
             if (progress) progress(from + share * f);
         };
     };
-    lines_ = LineReader::open(files.reviews, files.reviews, part(0, 0.5));
-    auto labels = LineReader::open(files.labels, files.labels, {}, kMaxLabelLineBytes);
+    lines_ = LineReader::open(files.reviews, input_display_name(files.reviews), part(0, 0.5));
+    auto labels = LineReader::open(files.labels, input_display_name(files.labels), {}, kMaxLabelLineBytes);
     set_ = validate_dataset(*lines_, *labels, part(0.5, 0.5), require_both_classes);
     summary_.rows = set_.kept.empty() ? set_.labels.size() : set_.kept.size();
     kept_ = std::make_unique<KeptRows>(*lines_, set_.kept);
@@ -84,7 +85,7 @@ void LabelledInput::open_table(const LabelledFiles& files, bool require_both_cla
                                const std::function<void(double)>& progress) {
     const bool pair = files.pair_is_table;
     try {
-        table_ = ReviewTable::open(files.table, files.table, files.columns, true, [&](double f) {
+        table_ = ReviewTable::open(files.table, input_display_name(files.table), files.columns, true, [&](double f) {
             if (progress) progress(0.5 * f);
         });
     } catch (const Error& e) {
@@ -110,9 +111,9 @@ void LabelledInput::open_table(const LabelledFiles& files, bool require_both_cla
 LinesToJudge open_lines_to_judge(const std::string& input, const std::string& table, const ColumnRequest& columns) {
     LinesToJudge judged;
     if (table.empty()) {
-        judged.lines = LineReader::open(input, input);
+        judged.lines = LineReader::open(input, input_display_name(input));
     } else {
-        judged.table = ReviewTable::open(table, table, columns, false);
+        judged.table = ReviewTable::open(table, input_display_name(table), columns, false);
         judged.texts = std::make_unique<TableTexts>(*judged.table);
     }
     return judged;

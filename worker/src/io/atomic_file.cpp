@@ -1,15 +1,13 @@
 #include "io/atomic_file.h"
 
 #include <chrono>
-#include <cstring>
-#include <filesystem>
 #include <mutex>
-#include <random>
 #include <set>
 #include <system_error>
 
 #include "io/atomic_file_platform.h"
 #include "io/output_checks.h"
+#include "io/temporary_names.h"
 #include "text/errors.h"
 
 namespace sentiment {
@@ -18,8 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kRandomChars = 12;
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// Data is handed to the system in pieces of this size.
+constexpr std::size_t kBufferBytes = std::size_t{1} << 18;
 // Writing a temporary file takes seconds at most; one this old whose process
 // still seems alive belongs to a process that has reused a dead run's id.
 constexpr auto kStaleAge = std::chrono::hours(1);
@@ -27,7 +25,12 @@ constexpr auto kStaleAge = std::chrono::hours(1);
 // file just written may still be someone's, so it is left a little while.
 constexpr auto kSettleAge = std::chrono::seconds(30);
 
-// Leftovers of killed runs: our exact pattern, a regular file (never a link
+bool is_ours(const fs::path& file, const std::string& target_name, unsigned long& pid) {
+    const std::string name = file.filename().u8string();
+    return is_temporary_name(name, &pid) || is_former_temporary_name_of(name, target_name, &pid);
+}
+
+// Leftovers of killed runs: one of our names, a regular file (never a link
 // or anything else), ours, and either its process is gone (and the file not
 // brand new) or it is old.
 void remove_stale_temporaries(const fs::path& target) {
@@ -44,8 +47,7 @@ void remove_stale_temporaries(const fs::path& target) {
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         unsigned long pid = 0;
         const fs::path& p = it->path();
-        if (!is_temporary_name_of(p.filename().u8string(), target_name, &pid) || pid == platform::current_pid())
-            continue;
+        if (!is_ours(p, target_name, pid) || pid == platform::current_pid()) continue;
         std::error_code e;
         if (!fs::is_regular_file(fs::symlink_status(p, e)) || !platform::owned_by_this_user(p)) continue;
         const auto written = fs::last_write_time(p, e);
@@ -61,39 +63,62 @@ void cannot_write(const std::string& name, const std::string& why) {
     throw Error(name + ": cannot write the file (" + why + ")", name + "：无法写入文件（" + why + "）");
 }
 
-std::string temporary_name(const std::string& target_name) {
-    // Unpredictable, so nobody can plant a link under the name in advance.
-    std::random_device random;
-    std::string name = target_name + ".tmp-" + std::to_string(platform::current_pid()) + "-";
-    for (std::size_t i = 0; i < kRandomChars; ++i) name += kAlphabet[random() % (sizeof kAlphabet - 1)];
-    return name;
+AtomicFileWriter::AtomicFileWriter(const std::string& path, const std::string& display_name, Durability durability)
+    : target_(fs::u8path(path)), name_(display_name), durability_(durability) {
+    check_output_kind(path, display_name);
+    remove_stale_temporaries(target_);
+    for (int attempt = 0; attempt < 100 && !file_.valid(); ++attempt) {
+        temp_ = target_.parent_path() / fs::u8path(temporary_name(platform::current_pid()));
+        file_ = FileHandle::create_new(temp_);
+        if (!file_.valid() && !file_.name_taken()) cannot_write(name_, file_.error());
+    }
+    if (!file_.valid()) cannot_write(name_, "no free temporary file name");
 }
 
-bool is_temporary_name_of(std::string_view name, std::string_view target_name, unsigned long* pid) {
-    const std::string prefix = std::string(target_name) + ".tmp-";
-    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return false;
-    name.remove_prefix(prefix.size());
-    const std::size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 10) return false;
-    unsigned long value = 0;
-    for (char c : name.substr(0, dash)) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned long>(c - '0');
+AtomicFileWriter::~AtomicFileWriter() {
+    if (committed_) return;
+    file_.close();
+    std::error_code ignored;
+    fs::remove(temp_, ignored);
+}
+
+void AtomicFileWriter::flush() {
+    if (!file_.write_all(buffer_)) cannot_write(name_, file_.error());
+    buffer_.clear();
+}
+
+void AtomicFileWriter::write(std::string_view data) {
+    if (buffer_.size() + data.size() <= kBufferBytes) {
+        buffer_ += data;
+        return;
     }
-    const std::string_view random = name.substr(dash + 1);
-    if (random.size() != kRandomChars) return false;
-    for (char c : random)
-        if (std::strchr(kAlphabet, c) == nullptr || c == '\0') return false;
-    if (pid) *pid = value;
-    return true;
+    flush();
+    if (data.size() < kBufferBytes)
+        buffer_ = data;
+    else if (!file_.write_all(data))
+        cannot_write(name_, file_.error());
+}
+
+void AtomicFileWriter::close() {
+    if (closed_) return;
+    flush();
+    if (durability_ == Durability::Durable && !file_.sync()) cannot_write(name_, file_.error());
+    if (!file_.close()) cannot_write(name_, file_.error());
+    closed_ = true;
+}
+
+void AtomicFileWriter::commit() {
+    close();
+    const std::string why = platform::replace(temp_, target_);
+    if (!why.empty()) cannot_write(name_, why);
+    committed_ = true;
 }
 
 void write_file_atomically(const std::string& path, std::string_view data, const std::string& display_name,
                            bool durable) {
-    check_output_kind(path, display_name);
-    const fs::path target = fs::u8path(path);
-    remove_stale_temporaries(target);
-    platform::write_and_replace(target, data, display_name, durable);
+    AtomicFileWriter file(path, display_name, durable ? Durability::Durable : Durability::AtomicOnly);
+    file.write(data);
+    file.commit();
 }
 
 void remove_output(const std::string& path, const std::string& display_name) {

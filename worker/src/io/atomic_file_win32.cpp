@@ -1,6 +1,5 @@
 #include "io/atomic_file_platform.h"
 
-#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -46,36 +45,11 @@ bool process_alive(unsigned long pid) {
 // process and the age decide.
 bool owned_by_this_user(const fs::path&) { return true; }
 
-void write_and_replace(const fs::path& target, std::string_view data, const std::string& display_name,
-                       bool durable) {
-    fs::path temp;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = target.parent_path() / fs::u8path(temporary_name(target.filename().u8string()));
-        h = CreateFileW(temp.wstring().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            cannot_write(display_name, windows_message(GetLastError()));
-    }
-    if (h == INVALID_HANDLE_VALUE) cannot_write(display_name, "no free temporary file name");
-    bool ok = true;
-    while (ok && !data.empty()) {
-        DWORD wrote = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
-        ok = WriteFile(h, data.data(), want, &wrote, nullptr) != 0;
-        data.remove_prefix(wrote);
-    }
-    if (ok && durable) ok = FlushFileBuffers(h) != 0;
-    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
-    CloseHandle(h);
-    if (ok) {
-        const std::wstring from = temp.wstring(), to = target.wstring();
-        error = retry_while_in_use(
-            [&] { return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0; });
-    }
-    if (error != ERROR_SUCCESS) {
-        DeleteFileW(temp.wstring().c_str());
-        cannot_write(display_name, windows_message(error));
-    }
+std::string replace(const fs::path& temp, const fs::path& target) {
+    const std::wstring from = temp.wstring(), to = target.wstring();
+    const DWORD error = retry_while_in_use(
+        [&] { return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0; });
+    return error == ERROR_SUCCESS ? std::string() : windows_message(error);
 }
 
 void remove_entry(const fs::path& target, const std::string& display_name) {

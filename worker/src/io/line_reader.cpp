@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 #include "text/errors.h"
 
@@ -10,71 +9,27 @@ namespace sentiment {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 18;
-
-std::filesystem::path fs_path(const std::string& utf8) {
-    // Names such as 计数.txt must reach Windows as Unicode, not the ANSI page.
-    return std::filesystem::u8path(utf8);
-}
-
-[[noreturn]] void cannot_open(const std::string& name) {
-    throw Error(name + ": cannot open the file (does it exist and can it be read?)",
-                name + "：无法打开文件（文件是否存在、是否可读？）");
-}
-// Opens a file for binary reading. The line reader settles the encoding with a
-// first read and starts every pass over, so a pipe or device, which cannot be
-// read twice, would come out empty: those are refused.
-std::ifstream open_regular_file(const std::filesystem::path& p, const std::string& display_name) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(p, ec)) cannot_open(display_name);
-    if (std::filesystem::exists(p, ec) && !std::filesystem::is_regular_file(p, ec))
-        throw Error(display_name + ": not a regular file (pipes and devices cannot be read twice)",
-                    display_name + "：不是普通文件（管道和设备无法重复读取）");
-    std::ifstream f(p, std::ios::binary);
-    if (!f) cannot_open(display_name);
-    return f;
-}
-
 }  // namespace
-
-std::ifstream open_regular_file(const std::string& path, const std::string& display_name) {
-    return open_regular_file(fs_path(path), display_name);
-}
 
 std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name,
                                              const std::function<void(double)>& progress,
                                              std::size_t max_line_bytes) {
-    std::error_code ec;
-    auto p = fs_path(path);
-    std::ifstream f = open_regular_file(p, display_name);
-    auto size = std::filesystem::file_size(p, ec);
-    if (ec) size = 0;
-    return std::unique_ptr<LineReader>(new LineReader(display_name, std::move(f), size, progress, max_line_bytes));
+    return std::make_unique<LineReader>(open_input(path, display_name), display_name, progress, max_line_bytes);
 }
 
-LineReader::LineReader(std::string name, std::ifstream file, std::uint64_t size,
+LineReader::LineReader(std::unique_ptr<ByteSource> source, std::string name,
                        const std::function<void(double)>& progress, std::size_t max_line_bytes)
-    : name_(std::move(name)), file_(std::move(file)), from_file_(true), max_line_(max_line_bytes), total_(size) {
+    : name_(std::move(name)), source_(std::move(source)), max_line_(max_line_bytes), total_(source_->size()) {
     detect(progress);
 }
 
 LineReader::LineReader(std::string_view bytes, std::string name, std::size_t max_line_bytes)
-    : name_(std::move(name)), memory_(bytes), max_line_(max_line_bytes), total_(bytes.size()) {
-    detect({});
-}
+    : LineReader(memory_source(bytes), std::move(name), {}, max_line_bytes) {}
 
 LineReader::~LineReader() = default;
 
 std::size_t LineReader::read_raw(char* dst, std::size_t want) {
-    if (from_file_) {
-        file_.read(dst, static_cast<std::streamsize>(want));
-        auto got = static_cast<std::size_t>(file_.gcount());
-        if (got < want && file_.bad())
-            throw Error(name_ + ": read error", name_ + "：读取出错");
-        consumed_ += got;
-        return got;
-    }
-    std::size_t got = std::min<std::size_t>(want, memory_.size() - consumed_);
-    std::copy_n(memory_.data() + consumed_, got, dst);
+    const std::size_t got = source_->read(dst, want);
     consumed_ += got;
     return got;
 }
@@ -95,10 +50,7 @@ void LineReader::detect(const std::function<void(double)>& progress) {
 }
 
 void LineReader::rewind() {
-    if (from_file_) {
-        file_.clear();
-        file_.seekg(0);
-    }
+    source_->rewind();
     consumed_ = 0;
     decoder_->reset();
     buffer_.clear();
@@ -167,19 +119,6 @@ std::vector<std::string> read_lines(std::string_view bytes, std::string_view nam
     std::string_view line;
     while (reader.next(line)) lines.emplace_back(line);
     return lines;
-}
-
-std::string read_file(const std::string& path, const std::string& display_name) {
-    std::error_code ec;
-    auto p = fs_path(path);
-    std::ifstream f = open_regular_file(p, display_name);
-    std::string data;
-    auto size = std::filesystem::file_size(p, ec);
-    if (!ec && size < (std::uint64_t{1} << 32)) data.reserve(static_cast<std::size_t>(size));
-    char chunk[1 << 16];
-    while (f.read(chunk, sizeof chunk) || f.gcount() > 0) data.append(chunk, static_cast<std::size_t>(f.gcount()));
-    if (f.bad()) throw Error(display_name + ": read error", display_name + "：读取出错");
-    return data;
 }
 
 }  // namespace sentiment

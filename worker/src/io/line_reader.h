@@ -1,13 +1,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/byte_source.h"
 #include "text/text_decoder.h"
 
 namespace sentiment {
@@ -28,18 +28,21 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t(1) << 20;
 // A label is one word.
 inline constexpr std::size_t kMaxLabelLineBytes = 1024;
 
-// Streams the lines of a file or byte buffer in any supported encoding as
-// UTF-8, accepting LF, CR LF and CR alone (old Mac and some spreadsheet
+// Streams the lines of a file, standard input or byte buffer in any
+// supported encoding as UTF-8, accepting LF, CR LF and CR alone (old Mac and some spreadsheet
 // exports). A final line without a line break counts; a final line break
 // does not start another line. A line longer than max_line_bytes (decoded)
 // is refused with an Error naming the file and line.
 class LineReader : public TextSource {
 public:
     // Reads the whole file once to settle its encoding before returning.
-    // progress receives the fraction of the file read so far.
+    // progress receives the fraction of the file read so far. "-" is
+    // standard input (see open_input).
     static std::unique_ptr<LineReader> open(const std::string& path, const std::string& display_name,
                                             const std::function<void(double)>& progress = {},
                                             std::size_t max_line_bytes = kMaxLineBytes);
+    LineReader(std::unique_ptr<ByteSource> source, std::string name,
+               const std::function<void(double)>& progress = {}, std::size_t max_line_bytes = kMaxLineBytes);
     // The buffer must outlive the reader.
     LineReader(std::string_view bytes, std::string name, std::size_t max_line_bytes = kMaxLineBytes);
     ~LineReader() override;
@@ -55,17 +58,13 @@ public:
     std::uint64_t total_bytes() const { return total_; }
 
 private:
-    LineReader(std::string name, std::ifstream file, std::uint64_t size, const std::function<void(double)>& progress,
-               std::size_t max_line_bytes);
     std::size_t read_raw(char* dst, std::size_t want);
     void detect(const std::function<void(double)>& progress);
     void take_line(std::size_t end, std::size_t next, std::string_view& line);
     [[noreturn]] void line_too_long() const;
 
     std::string name_;
-    std::ifstream file_;
-    bool from_file_ = false;
-    std::string_view memory_;
+    std::unique_ptr<ByteSource> source_;
     std::size_t max_line_ = kMaxLineBytes;
     std::uint64_t consumed_ = 0;
     std::uint64_t total_ = 0;
@@ -81,12 +80,5 @@ private:
 
 // Whole-buffer convenience for small inputs and tests.
 std::vector<std::string> read_lines(std::string_view bytes, std::string_view name);
-
-// Opens a regular file for binary reading; throws Error for anything else
-// (pipes and devices cannot be read twice) or if it cannot be opened.
-std::ifstream open_regular_file(const std::string& path, const std::string& display_name);
-
-// Reads a whole file; throws Error if it cannot be opened or read.
-std::string read_file(const std::string& path, const std::string& display_name);
 
 }  // namespace sentiment

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include <filesystem>
+#include <system_error>
+
 #include "io/atomic_file.h"
+#include "io/standard_streams.h"
 
 namespace sentiment {
 
@@ -17,17 +21,31 @@ std::string format_fraction(double fraction) {
 }
 
 ProgressFile::ProgressFile(std::string path, std::string display_name, std::chrono::milliseconds min_interval)
-    : path_(std::move(path)), name_(std::move(display_name)), min_interval_(min_interval) {}
+    : path_(std::move(path)),
+      name_(std::move(display_name)),
+      stream_(output_stream_named(path_)),
+      min_interval_(min_interval) {}
+
+ProgressFile::~ProgressFile() {
+    if (!made_ || finished_) return;
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::u8path(path_), ignored);
+}
 
 void ProgressFile::write(const std::string& text) {
-    // Durability does not matter for a progress display, only atomicity.
-    write_file_atomically(path_, text, name_, false);
+    if (stream_)
+        write_to_stream(*stream_, text + "\n");
+    else  // durability does not matter for a progress display, only atomicity
+        write_file_atomically(path_, text, name_, false);
     last_time_ = std::chrono::steady_clock::now();
     ++writes_;
 }
 
 void ProgressFile::start() {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(std::filesystem::symlink_status(std::filesystem::u8path(path_), ec));
     write("0");
+    made_ = !stream_ && !existed;
     last_hundredths_ = 0;
 }
 
@@ -43,6 +61,7 @@ void ProgressFile::update(double fraction) {
 
 void ProgressFile::finish() {
     write("1");
+    finished_ = true;
     last_hundredths_ = 100;
 }
 
