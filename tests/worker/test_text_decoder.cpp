@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "io/line_reader.h"
+#include "test_support.h"
 #include "text/errors.h"
 #include "text/text_decoder.h"
 
