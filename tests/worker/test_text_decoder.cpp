@@ -258,7 +258,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"utf8_signs_alone", "\xC2\xA0\xC2\x84", "in.txt line 1: byte 0xC2 (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
         RefusedCase{"overlong_slash", "ok\npath C:\xC0\xAFwindows\n", "in.txt line 2: byte 0xC0 is not UTF-8 (byte 8 of the line): an overlong"},
         RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xD1 is not UTF-8"},
-        RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"}),
+        RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"},
+        // Lines ended by CR alone count as the reader splits them.
+        RefusedCase{"zero_byte_after_cr_lines", "good\rfine\r\0bad\r"s, "in.txt line 3: byte 0x00 is a zero byte (byte 1 of the line)"},
+        RefusedCase{"iso8859_2_after_cr_and_crlf", "ok\r\nok\rJedzenie by\xB3 smaczne\r",
+                    "in.txt line 3: byte 0xB3 is not UTF-8 (byte 12 of the line)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -304,7 +308,11 @@ INSTANTIATE_TEST_SUITE_P(
         DecoderCase{"utf32le_cut_unit", Encoding::Utf32LE, "A\0\0\0\n\0\0\0B\0\0"s, "in.txt line 2"},
         DecoderCase{"big5_bad_trail", Encoding::Big5, "ok\n\xA4\x20", "in.txt line 2"},
         DecoderCase{"big5_hong_kong_pair", Encoding::Big5, "\xA6\x6E\n\n\x9D\xF7", "in.txt line 3"},
-        DecoderCase{"big5_cut_pair", Encoding::Big5, "\xA6\x6E\n\xA6", "in.txt line 2"}),
+        DecoderCase{"big5_cut_pair", Encoding::Big5, "\xA6\x6E\n\xA6", "in.txt line 2"},
+        // CR alone ends a line; CR LF, even split between two pieces, one.
+        DecoderCase{"utf16le_after_cr_lines", Encoding::Utf16LE, "a\0\r\0b\0\r\0\0\xDC"s, "in.txt line 3"},
+        DecoderCase{"big5_after_crlf_and_cr", Encoding::Big5, "ok\r\nok\r\xA4\x20", "in.txt line 3"},
+        DecoderCase{"utf8_after_cr_lines", Encoding::Utf8, "a\r\r\nb\r\xFF", "in.txt line 4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The same refusals and readings when the text comes after more than one
@@ -316,6 +324,7 @@ struct LateCase {
     const char* says;                 // in the refusal, after "big.txt line N" (empty: read)
     std::uint64_t line;               // line of the refusal, counted within the tail
     std::vector<std::string> last;    // else: the last lines read
+    const char* filler_end = "\n";   // of each line of filler
     friend void PrintTo(const LateCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -325,7 +334,7 @@ TEST_P(AfterAFullRead, IsReadOrRefusedAsOnItsOwn) {
     const auto& c = GetParam();
     constexpr std::size_t kFiller = 5000;  // lines of 60 bytes: 300,000 bytes
     std::string text;
-    for (std::size_t i = 0; i < kFiller; ++i) text += std::string(59, 'a') + "\n";
+    for (std::size_t i = 0; i < kFiller; ++i) text += std::string(59, 'a') + c.filler_end;
     TempDir dir;
     dir.write("big.txt", text + c.tail);
     try {
@@ -356,7 +365,9 @@ INSTANTIATE_TEST_SUITE_P(
         LateCase{"cesu8", "ok \xED\xA0\xBD\xED\xB8\x80\n", "a UTF-16 surrogate written as UTF-8", 1, {}},
         LateCase{"shift_jis", "\x82\xb1\x82\xcc\x93\x58\x82\xcc\x83\x89\x81\x5b\x83\x81\x83\x93\x82\xcd\n",
                  "looks like another encoding, Japanese", 1, {}},
-        LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}}),
+        LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}},
+        LateCase{"zero_byte_after_cr_lines", "good\r\0bad\r"s, "byte 0x00 is a zero byte (byte 1 of the line)", 2, {}, "\r"},
+        LateCase{"gbk_damaged_after_cr_lines", "\xCC\xAB\xC4\xD1\r\xB3\xD4\xFF\xC1\xCB\r", "byte 0xD1 is not UTF-8", 1, {}, "\r"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "text/char_kind.h"
 #include "text/double_byte.h"
 #include "text/errors.h"
+#include "text/line_breaks.h"
 
 namespace sentiment {
 
@@ -881,14 +882,16 @@ void EncodingDetector::State::byte(unsigned char c) {
     utf16be.byte(c, bytes);
     utf32le.byte(c, bytes);
     utf32be.byte(c, bytes);
+    const bool ends_line = LineBreaks::ends_line(c, previous);
     previous = c;
     ++bytes;
     ++column;
-    if (c == '\n') {
+    if (ends_line) {
         end_line();
         ++line;
-        column = 0;
     }
+    // The LF of CR LF belongs to the break the CR made.
+    if (c == '\r' || c == '\n') column = 0;
 }
 
 void EncodingDetector::State::end_line() {
@@ -942,8 +945,9 @@ void EncodingDetector::State::feed(std::string_view piece) {
     const std::size_t n = piece.size();
     if (!had_bad && bad != std::string_view::npos) {
         const std::string_view before = piece.substr(0, bad);
-        const std::size_t nl = before.rfind('\n');
-        first_bad = Spot{line_before + static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n')),
+        const std::size_t nl = before.find_last_of("\r\n");
+        LineBreaks breaks(previous == '\r');
+        first_bad = Spot{line_before + breaks.count(before),
                          nl == std::string_view::npos ? column_before + bad + 1 : bad - nl, p[bad], 0};
     }
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
