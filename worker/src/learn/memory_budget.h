@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 namespace sentiment {
 
@@ -11,5 +12,12 @@ std::uint64_t physical_memory_bytes();
 // holds far more reviews than the in-memory solver needs for its best
 // accuracy. 512 MiB when the machine does not say.
 std::uint64_t default_memory_budget(std::uint64_t physical_bytes);
+
+// Most megabytes --memory takes: 4 TiB.
+inline constexpr std::uint64_t kMaxMemoryMb = std::uint64_t{1} << 22;
+
+// The --memory value: a whole number of megabytes from 0 (this machine's
+// share) to kMaxMemoryMb. Throws Error saying what was found instead.
+std::uint64_t parse_memory_mb(std::string_view text);
 
 }  // namespace sentiment
