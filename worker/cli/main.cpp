@@ -161,6 +161,9 @@ void train(Arguments& a) {
     else if (r.validation == Validation::HeldOut)
         std::printf("held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
                     r.accuracy, r.validated);
+    else if (r.validation == Validation::TooFewDistinct)
+        std::printf("no accuracy measured (too few different reviews of each class to judge any by a model that "
+                    "had not learnt it)\n");
     else
         std::printf("no accuracy measured (too few reviews to set any aside)\n");
     std::fflush(stdout);

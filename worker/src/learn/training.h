@@ -32,6 +32,9 @@ constexpr std::size_t kMinReviewsToValidate = 200;
 // reviews the model judging them had not learnt.
 enum class Validation {
     None,            // too few reviews to spare any
+    // Too few distinct reviews of a class: copies of a review fall on one
+    // side, so no split both learns and judges each class.
+    TooFewDistinct,
     HeldOut,         // on a slice set aside from training
     CrossValidated,  // each review by the fold model that left it out
 };
