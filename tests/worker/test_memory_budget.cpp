@@ -23,6 +23,21 @@ TEST(MemoryBudget, QuarterOfThePhysicalMemoryCappedAt2GiB) {
     EXPECT_GT(physical_memory_bytes(), 64 * kMiB);
 }
 
+// A limit on the address space holds the default to half of it; a limit
+// above twice the share changes nothing.
+TEST(MemoryBudget, HalfOfAnAddressSpaceLimit) {
+    struct Case {
+        std::uint64_t physical, limit, budget;
+    } cases[] = {
+        {8192 * kMiB, 300 * kMiB, 150 * kMiB},
+        {8192 * kMiB, 8192 * kMiB, 2048 * kMiB},
+        {1024 * kMiB, 600 * kMiB, 256 * kMiB},
+        {0, 200 * kMiB, 100 * kMiB},
+        {8192 * kMiB, 1, 1},  // never 0, which would mean "the machine's"
+    };
+    for (const Case& c : cases) EXPECT_EQ(default_memory_budget(c.physical, c.limit), c.budget) << c.limit;
+}
+
 // What --memory takes: whole megabytes up to 4 TiB, and nothing else.
 TEST(MemoryBudget, MegabytesAreParsedWithChecks) {
     EXPECT_EQ(parse_memory_mb("0"), 0u);

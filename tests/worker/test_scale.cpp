@@ -119,4 +119,46 @@ TEST(LargeInput, LongReviewsStayWithinTheBudget) {
 #endif
 }
 
+// Under a limit on the address space (ulimit -v, as a shared host or a
+// strict overcommit sets) training still finishes: the default budget
+// keeps under the limit, and a budget the system will not give sends the
+// reviews to the file instead of failing.
+struct Limited {
+    const char* name;
+    std::size_t bytes;  // of made-up reviews; 0: the sample
+    int limit_mb;
+    const char* memory;  // --memory, or empty for the default
+    const char* path;    // in the line saying how it trained
+};
+
+class UnderAnAddressLimit : public ::testing::TestWithParam<Limited> {};
+
+TEST_P(UnderAnAddressLimit, TrainingFinishes) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any such limit";
+#endif
+    const Limited& c = GetParam();
+    TempDir dir;
+    if (c.bytes == 0) {
+        dir.write("reviews.txt", read_bytes(sample_path("sample-reviews.txt")));
+        dir.write("labels.txt", read_bytes(sample_path("sample-labels.txt")));
+    } else {
+        write_large_set(dir, c.bytes);
+    }
+    const std::string memory = *c.memory ? std::string(" --memory ") + c.memory : "";
+    const std::string limit = "ulimit -v " + std::to_string(c.limit_mb * 1024);
+    const RunResult r = run_shell(dir, limit + "; exec '" + SENTIMENT_TOOL + "' train" + memory);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(std::string("trained ") + c.path), std::string::npos) << r.out;
+    EXPECT_EQ(dir.read("计数.txt"), "1");
+    EXPECT_EQ(dir.read("sentiment.model").substr(0, 8), "SENTIMDL");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LargeInput, UnderAnAddressLimit,
+    ::testing::Values(Limited{"sample", 0, 300, "", "in memory"},
+                      Limited{"twelve_megabytes", std::size_t{12} << 20, 300, "", "in memory"},
+                      Limited{"a_budget_over_the_limit", std::size_t{6} << 20, 120, "2048", "streamed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

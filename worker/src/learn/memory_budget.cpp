@@ -8,10 +8,10 @@
 
 namespace sentiment {
 
-std::uint64_t default_memory_budget(std::uint64_t physical) {
+std::uint64_t default_memory_budget(std::uint64_t physical, std::uint64_t address_limit) {
     constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
-    if (physical == 0) return 512 * kMiB;
-    return std::min<std::uint64_t>(physical / 4, 2048 * kMiB);
+    const std::uint64_t share = physical == 0 ? 512 * kMiB : std::min<std::uint64_t>(physical / 4, 2048 * kMiB);
+    return address_limit == 0 ? share : std::max<std::uint64_t>(1, std::min(share, address_limit / 2));
 }
 
 std::uint64_t parse_memory_mb(std::string_view text) {

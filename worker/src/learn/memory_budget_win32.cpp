@@ -12,3 +12,11 @@ std::uint64_t physical_memory_bytes() {
 }
 
 }  // namespace sentiment
+
+namespace sentiment {
+
+// A job object can cap a process's commit, but nothing here reads it yet:
+// under such a cap an allocation that fails sends training to the file.
+std::uint64_t address_space_limit() { return 0; }
+
+}  // namespace sentiment

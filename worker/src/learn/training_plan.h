@@ -20,8 +20,9 @@ struct TrainingPlan {
     unsigned fits_at_once = 1;   // fits whose tables the budget holds side by side
     bool cross_validate = false;
 
-    // For reviews whose features turned out not to fit in memory after all.
-    void stream_instead();
+    // For reviews whose features turned out not to fit in memory after
+    // all: over the budget, or more than the system would give.
+    void stream_instead(const char* why);
 };
 
 // Threads when the options leave them to this machine: every core, up to 8,
