@@ -62,6 +62,7 @@ protected:
     TrainResult train(const Corpus& c) {
         TrainOptions o;
         o.memory_budget = GetParam().budget;
+        o.stream = GetParam().budget == 1;
         LineReader reader(c.reviews, "reviews.txt");
         return train_model(reader, read_dataset(c.reviews, c.labels).labels, o);
     }
@@ -142,6 +143,7 @@ TEST(StreamedAgainstInMemory, AgreeOnUnseenReviews) {
     auto train = [&](std::uint64_t budget) {
         TrainOptions o;
         o.memory_budget = budget;
+        o.stream = budget == 1;
         LineReader reader(train_set.reviews, "reviews.txt");
         return train_model(reader, read_dataset(train_set.reviews, labels).labels, o);
     };
@@ -192,6 +194,7 @@ TEST_P(FewDistinctTexts, LearnBothClassesAndMeasureNothing) {
     }
     TrainOptions o;
     o.memory_budget = p.budget;
+    o.stream = p.budget == 1;
     LineReader reader(reviews, "reviews.txt");
     const TrainResult r = train_model(reader, read_dataset(reviews, labels).labels, o);
     EXPECT_EQ(r.validation, Validation::TooFewDistinct);

@@ -144,6 +144,15 @@ std::optional<int> parse(CLI::App& app, int argc, char** argv) {
     return std::nullopt;
 }
 
+// The budget and the most the run held, which may be more: the program
+// itself, and a budget below what either path needs.
+std::string budget_and_peak(std::uint64_t budget, std::uint64_t peak) {
+    const std::string mb = std::to_string(budget >> 20) + " MB";
+    if (peak == 0) return "with a budget of " + mb + " (peak memory unknown)";
+    const std::string held = ", peak resident memory " + std::to_string((peak + (1 << 20) - 1) >> 20) + " MB";
+    return (peak > budget ? "over a budget of " : "within a budget of ") + mb + held;
+}
+
 void train(Arguments& a) {
     a.train.features.bits = static_cast<std::uint8_t>(a.bits);
     a.train.features.ngrams = static_cast<std::uint8_t>(a.ngrams);
@@ -152,9 +161,8 @@ void train(Arguments& a) {
     check_feature_options(a.train.features);
     const TrainResult r = run_train(a.train_files, a.train);
     std::printf("model written to %s\n", a.train_files.model.c_str());
-    std::printf("trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
-                static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ",
-                r.path_reason.c_str());
+    std::printf("trained %s %s%s\n", solver_path_name(r.path), budget_and_peak(r.budget, peak_resident_bytes()).c_str(),
+                (r.path_reason.empty() ? "" : ": " + r.path_reason).c_str());
     if (r.validation == Validation::CrossValidated)
         std::printf("cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
                     r.accuracy, r.validated, r.interpolation);

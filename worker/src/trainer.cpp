@@ -54,7 +54,7 @@ std::uint64_t expected_ids(const ReviewSample& s, std::size_t n, const FeatureOp
 // will not fit what the plan's budget leaves for feature ids.
 bool fill_cache(TextSource& src, const ReviewSample& sample, std::size_t n, const TrainingPlan& plan,
                 ReviewCache& cache, ProgressSink& progress) {
-    const std::uint64_t limit = cache_limit_ids(plan.budget, n, plan.features.bits, plan.fits_at_once);
+    const std::uint64_t limit = cache_limit_ids(plan.in_memory_bytes, n, plan.features.bits, plan.fits_at_once);
     FeatureExtractor fx(plan.features);
     std::vector<std::uint32_t> ids;
     // Growing by half rather than doubling, and never past the limit: a

@@ -7,6 +7,10 @@ namespace sentiment {
 // Physical memory of this machine in bytes; 0 if it cannot be told.
 std::uint64_t physical_memory_bytes();
 
+// The most this process has held in physical memory so far, in bytes (peak
+// resident set, peak working set); 0 if it cannot be told.
+std::uint64_t peak_resident_bytes();
+
 // The least of the limits set on this process's address space and data
 // (ulimit -v, ulimit -d) in bytes; 0 when none is set or it cannot be told.
 std::uint64_t address_space_limit();

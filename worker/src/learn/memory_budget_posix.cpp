@@ -13,6 +13,12 @@ std::uint64_t physical_memory_bytes() {
     return std::uint64_t(pages) * std::uint64_t(page);
 }
 
+std::uint64_t peak_resident_bytes() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0 || usage.ru_maxrss <= 0) return 0;
+    return std::uint64_t(usage.ru_maxrss) * 1024;  // kilobytes on Linux and the BSDs
+}
+
 std::uint64_t address_space_limit() {
     std::uint64_t least = 0;
     for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {

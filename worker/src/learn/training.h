@@ -23,6 +23,9 @@ struct TrainOptions {
     // Threads hashing streamed reviews; 0 = one per core. The model does
     // not depend on it.
     unsigned threads = 0;
+    // Learn block by block from the file whatever the budget says, to
+    // compare the two paths on one set.
+    bool stream = false;
 };
 
 // Fewer reviews than this are all needed for learning: none is set aside.

@@ -31,10 +31,12 @@ TrainingPlan plan_training(const ReviewSample& sample, std::size_t reviews, cons
     request.features = options.features;
     request.fits_at_once = plan.fits_at_once;
     request.budget = plan.budget;
+    request.stream = options.stream;
     const SolverChoice choice = choose_solver(sample, request);
     plan.path = choice.path;
     plan.features = choice.features;
     plan.reason = choice.reason;
+    plan.in_memory_bytes = choice.in_memory_bytes;
     return plan;
 }
 
