@@ -371,3 +371,88 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// UTF-16 (width 2) or UTF-32 (width 4) bytes of text, after the mark of
+// that encoding.
+std::string marked(std::u32string_view text, int width, bool little) {
+    std::string out;
+    auto unit = [&](std::uint32_t u) {
+        for (int k = 0; k < width; ++k) {
+            const int shift = 8 * (little ? k : width - 1 - k);
+            out += static_cast<char>((u >> shift) & 0xFF);
+        }
+    };
+    unit(0xFEFF);
+    for (char32_t c : text) {
+        if (width == 2 && c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
+}
+
+// After a UTF-16 or UTF-32 mark the text is judged as that encoding reads
+// it: text in any script is read, what is no text is refused, naming the
+// line when one character shows it.
+struct MarkCase {
+    const char* name;
+    std::string bytes;
+    const char* says;                // in the refusal; empty: read
+    std::vector<std::string> lines;  // else: the lines read
+    friend void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AfterAMark : public ::testing::TestWithParam<MarkCase> {};
+
+TEST_P(AfterAMark, IsReadOnlyWhenItIsText) {
+    const auto& c = GetParam();
+    try {
+        const std::vector<std::string> lines = read_lines(c.bytes, "in.txt");
+        ASSERT_EQ(c.says[0], '\0') << "read without a word";
+        EXPECT_EQ(lines, c.lines);
+    } catch (const Error& e) {
+        ASSERT_NE(c.says[0], '\0') << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind(c.says, 0), 0u) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, AfterAMark,
+    ::testing::Values(
+        MarkCase{"russian_utf16le", marked(U"Привет, мир\r\nХорошо", 2, true), "", {"Привет, мир", "Хорошо"}},
+        MarkCase{"greek_and_emoji_utf16be", marked(U"Καλό 😀\n", 2, false), "", {"Καλό 😀"}},
+        MarkCase{"korean_utf32be", marked(U"맛있어요\n", 4, false), "", {"맛있어요"}},
+        MarkCase{"mark_alone", marked(U"", 2, true), "", {}},
+        // 你好世界 in GBK and in UTF-8 after a mark: private-use and rare
+        // characters, which the decoder alone took without a word.
+        MarkCase{"gbk_after_utf16le_mark", "\xFF\xFE\xC4\xE3\xBA\xC3\xCA\xC0\xBD\xE7",
+                 "in.txt: the file starts with the byte-order mark of UTF-16LE, but what follows does not read as UTF-16LE text", {}},
+        MarkCase{"utf8_after_utf16be_mark", "\xFE\xFF" "你好世界",
+                 "in.txt: the file starts with the byte-order mark of UTF-16BE", {}},
+        MarkCase{"rare_plane_after_utf32le_mark", "\xFF\xFE\0\0\x41\x42\x01\0\x43\x44\x01\0"s,
+                 "in.txt: the file starts with the byte-order mark of UTF-32LE", {}},
+        MarkCase{"zero_on_third_line_utf16le", marked(std::u32string(U"ok\r\nfine\rba") + U'\0' + U"d", 2, true),
+                 "in.txt line 3: the file starts with the byte-order mark of UTF-16LE", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A marked file is judged to its end, past the reader's first read.
+TEST(AfterAMark, FileIsJudgedToItsEnd) {
+    std::u32string text;
+    for (int i = 0; i < 70000; ++i) text += U"line\n";
+    TempDir dir;
+    dir.write("big.txt", marked(text + U'\0', 2, true));
+    try {
+        auto r = LineReader::open(dir.file("big.txt"), "big.txt");
+        FAIL() << "read a zero character without a word";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("big.txt line 70001: the file starts with the byte-order mark", 0), 0u)
+            << e.what();
+    }
+}
+
+}  // namespace

@@ -104,7 +104,7 @@ void LineReader::detect(const std::function<void(double)>& progress) {
         if (got == 0) break;
         detector.feed(std::string_view(raw_.data(), got));
         if (progress && total_ > 0) progress(double(consumed_) / double(total_));
-        if (detector.has_bom()) break;
+        if (detector.settled()) break;
     }
     encoding_ = detector.result();
     decoder_ = std::make_unique<Decoder>(encoding_, name_);
