@@ -128,15 +128,28 @@ std::uint64_t line_in(const std::string& message) {
     return std::strtoull(message.c_str() + head.size(), nullptr, 10);
 }
 
+// Lines as LineReader counts them: LF, CR LF and CR alone each end one.
 std::uint64_t line_at(std::string_view text, std::size_t offset) {
-    return 1 + static_cast<std::uint64_t>(std::count(text.begin(), text.begin() + std::min(offset, text.size()), '\n'));
+    std::uint64_t line = 1;
+    for (std::size_t i = 0; i < std::min(offset, text.size()); ++i)
+        line += text[i] == '\r' || (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'));
+    return line;
 }
 
 std::uint64_t line_at_utf16(std::string_view text, std::size_t offset, bool little) {
+    const auto ascii = [&](std::size_t i) { return text[i + (little ? 1 : 0)] == '\0' ? text[i + (little ? 0 : 1)] : '\0'; };
     std::uint64_t line = 1;
     for (std::size_t i = 0; i + 2 <= offset; i += 2)
-        line += text[i + (little ? 0 : 1)] == '\n' && text[i + (little ? 1 : 0)] == '\0';
+        line += ascii(i) == '\r' || (ascii(i) == '\n' && (i == 0 || ascii(i - 2) != '\r'));
     return line;
+}
+
+// Whether the input starts with a UTF-16 or UTF-32 byte-order mark, after
+// which detection judges the text as the mark says.
+bool wide_mark(std::string_view b) {
+    using namespace std::string_view_literals;
+    return b.substr(0, 2) == "\xFE\xFF"sv || (b.size() >= 4 && b.substr(0, 2) == "\xFF\xFE"sv) ||
+           b.substr(0, 4) == "\0\0\xFE\xFF"sv;
 }
 
 // What LineReader promises: LF, CR LF or CR alone ends a line, a last line
@@ -177,22 +190,22 @@ Padded pad(std::string_view bytes, Encoding enc) {
     const std::size_t bom = mark_length(bytes, enc);
     const std::string_view body = bytes.substr(std::min(bom, bytes.size()));
     const std::size_t into = (body.size() * 7919) % (body.size() + 1);  // where the boundary falls in the body
-    const bool wide = enc == Encoding::Utf16LE || enc == Encoding::Utf16BE;
-    const std::size_t units = (kReadChunk - bom - into) / (wide ? 2 : 1);
+    const std::size_t width = enc == Encoding::Utf16LE || enc == Encoding::Utf16BE   ? 2
+                              : enc == Encoding::Utf32LE || enc == Encoding::Utf32BE ? 4
+                                                                                     : 1;
+    const bool little = enc == Encoding::Utf16LE || enc == Encoding::Utf32LE;
+    const std::size_t units = (kReadChunk - bom - into) / width;
     Padded p;
     p.filler.assign(units, 'x');
     for (std::size_t i = 4095; i < units; i += 4096) p.filler[i] = '\n';  // long lines: few of them
     if (units) p.filler.back() = '\n';
-    p.bytes.reserve(bom + units * (wide ? 2 : 1) + body.size());
+    // Each filler character as one unit of the encoding, low byte where
+    // the byte order puts it.
+    std::string w(units * width, '\0');
+    const std::size_t lo = little ? 0 : width - 1;
+    for (std::size_t i = 0; i < units; ++i) w[width * i + lo] = p.filler[i];
     p.bytes.assign(bytes.substr(0, bom));
-    if (!wide) {
-        p.bytes += p.filler;
-    } else {
-        std::string w(units * 2, '\0');
-        const std::size_t lo = enc == Encoding::Utf16LE ? 0 : 1;
-        for (std::size_t i = 0; i < units; ++i) w[2 * i + lo] = p.filler[i];
-        p.bytes += w;
-    }
+    p.bytes += w;
     p.bytes.append(body);
     return p;
 }
@@ -230,13 +243,20 @@ Outcome check_decode_text(std::string_view bytes, const std::optional<Encoding>&
         fuzz::check_error(e);
         whole.error = e.english();
     }
-    if (!enc) {
+    if (!enc && wide_mark(bytes)) {
+        FUZZ_CHECK(detect_error.find("byte-order mark of") != std::string::npos,
+                   "a marked file refused for something else than its text: " + detect_error);
+    } else if (!enc) {
         // Refused as damaged UTF-8 or as no encoding fitting: the message
-        // points at the first byte that is not UTF-8.
-        const std::uint64_t want = line_at(bytes, first_bad_utf8(bytes));
-        FUZZ_CHECK(line_in(detect_error) == want, "damaged UTF-8 reported on line " +
-                                                      std::to_string(line_in(detect_error)) + ", the damage is on line " +
-                                                      std::to_string(want));
+        // points at the first byte that is not UTF-8, at the first zero byte
+        // (UTF-8 but no text) when it names one, or at valid UTF-8 that
+        // reads as nonsense, which comes before any damage.
+        const bool zero = detect_error.find("is a zero byte") != std::string::npos;
+        const bool nonsense = detect_error.find("valid UTF-8 that reads as nonsense") != std::string::npos;
+        const std::uint64_t want = line_at(bytes, zero ? bytes.find('\0') : first_bad_utf8(bytes));
+        const std::uint64_t got = line_in(detect_error);
+        FUZZ_CHECK(nonsense ? got <= want : got == want, "damaged UTF-8 reported on line " + std::to_string(got) +
+                                                             ", the damage is on line " + std::to_string(want));
     }
     if (whole.ok) {
         FUZZ_CHECK(enc.has_value(), "decoded although detection failed");

@@ -235,7 +235,14 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"seed_negative", "train --seed -1", 2, "--seed must be a whole number from 0 to 18446744073709551615"},
         CliCase{"seed_past_2_64", "train --seed 18446744073709551616", 2, "--seed must be a whole number"},
         CliCase{"seed_hex", "train --seed 0x10", 2, "--seed must be a whole number"},
-        CliCase{"seed_largest", "train --seed 18446744073709551615", 1, "error: reviews.txt: cannot open"}),
+        CliCase{"seed_largest", "train --seed 18446744073709551615", 1, "error: reviews.txt: cannot open"},
+        // --memory says a word is not a number, Chinese first.
+        CliCase{"memory_word", "train --memory abc", 2,
+                "错误：命令行参数无效：--memory 应为 0 到 4194304 之间的整数（单位 MB），而不是 \"abc\"\n"
+                "error: invalid command line: --memory must be a whole number of megabytes from 0 to 4194304, not \"abc\""},
+        CliCase{"memory_fraction", "train --memory 1.5", 2, "--memory must be a whole number of megabytes"},
+        CliCase{"memory_too_much", "train --memory 4194305", 2, "--memory 4194305 is more than the most it takes, 4194304 MB"},
+        CliCase{"memory_largest", "train --memory 4194304", 1, "error: reviews.txt: cannot open"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Tool, TokenizePrintsOneLinePerInputLine) {

@@ -62,6 +62,19 @@ struct LineEndCase {
     friend void PrintTo(const LineEndCase& c, std::ostream* os) { *os << c.name; }
 };
 
+// Lines of every length from 0 to 19 with each kind of end, so that an end
+// falls at every place of the eight bytes the reader looks at at once.
+LineEndCase every_length_and_end() {
+    LineEndCase c{"every_length_and_end", "", {}};
+    const char* ends[] = {"\n", "\r", "\r\n"};
+    for (int len = 0; len < 20; ++len)
+        for (const char* end : ends) {
+            c.lines.push_back(std::string(std::size_t(len), char('a' + len)));
+            c.bytes += c.lines.back() + end;
+        }
+    return c;
+}
+
 class LineEnds : public ::testing::TestWithParam<LineEndCase> {};
 
 TEST_P(LineEnds, SplitWhereAnEditorWould) {
@@ -78,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A CR last in the first read with its LF in the next is one break.
         LineEndCase{"crlf_across_reads", std::string((1 << 18) - 1, 'a') + "\r\nb",
                     {std::string((1 << 18) - 1, 'a'), "b"}},
-        LineEndCase{"cr_across_reads", std::string((1 << 18) - 1, 'a') + "\rb", {std::string((1 << 18) - 1, 'a'), "b"}}),
+        LineEndCase{"cr_across_reads", std::string((1 << 18) - 1, 'a') + "\rb", {std::string((1 << 18) - 1, 'a'), "b"}},
+        every_length_and_end()),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineReader, RefusesALineLongerThanItsLimitNamingTheLine) {

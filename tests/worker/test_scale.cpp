@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -118,5 +119,79 @@ TEST(LargeInput, LongReviewsStayWithinTheBudget) {
     EXPECT_LT(r.peak_kb, 96 * 1024) << "peak resident memory " << r.peak_kb << " KB";
 #endif
 }
+
+// Under a limit on the address space (ulimit -v, as a shared host or a
+// strict overcommit sets) training still finishes: the default budget
+// keeps under the limit, and a budget the system will not give sends the
+// reviews to the file instead of failing.
+struct Limited {
+    const char* name;
+    std::size_t bytes;  // of made-up reviews; 0: the sample
+    int limit_mb;
+    const char* memory;  // --memory, or empty for the default
+    const char* path;    // in the line saying how it trained
+};
+
+class UnderAnAddressLimit : public ::testing::TestWithParam<Limited> {};
+
+TEST_P(UnderAnAddressLimit, TrainingFinishes) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any such limit";
+#endif
+    const Limited& c = GetParam();
+    TempDir dir;
+    if (c.bytes == 0) {
+        dir.write("reviews.txt", read_bytes(sample_path("sample-reviews.txt")));
+        dir.write("labels.txt", read_bytes(sample_path("sample-labels.txt")));
+    } else {
+        write_large_set(dir, c.bytes);
+    }
+    const std::string memory = *c.memory ? std::string(" --memory ") + c.memory : "";
+    const std::string limit = "ulimit -v " + std::to_string(c.limit_mb * 1024);
+    const RunResult r = run_shell(dir, limit + "; exec '" + SENTIMENT_TOOL + "' train" + memory);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(std::string("trained ") + c.path), std::string::npos) << r.out;
+    EXPECT_EQ(dir.read("计数.txt"), "1");
+    EXPECT_EQ(dir.read("sentiment.model").substr(0, 8), "SENTIMDL");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LargeInput, UnderAnAddressLimit,
+    ::testing::Values(Limited{"sample", 0, 300, "", "in memory"},
+                      Limited{"twelve_megabytes", std::size_t{12} << 20, 300, "", "in memory"},
+                      Limited{"a_budget_over_the_limit", std::size_t{6} << 20, 120, "2048", "streamed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The line saying how training went names the budget and the most memory
+// the run held, says "over" when that was more, and tells the truth: the
+// figure is the one the system measured for the whole process. A budget
+// below what either path needs takes the one that needs less.
+class PrintedPeak : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PrintedPeak, IsTheRunsOwnAndSaysWhenOverTheBudget) {
+    TempDir dir;
+    dir.write("reviews.txt", read_bytes(sample_path("sample-reviews.txt")));
+    dir.write("labels.txt", read_bytes(sample_path("sample-labels.txt")));
+    const ChildRun r = run_measured(dir, {"train", "--memory", GetParam()});
+    ASSERT_EQ(r.status, 0) << r.out;
+    unsigned long budget = 0, peak = 0;
+    char side[8] = {};
+    const std::size_t at = r.out.find("trained in memory (NBSVM) ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at, "trained in memory (NBSVM) %7s a budget of %lu MB, peak resident memory %lu MB",
+                          side, &budget, &peak),
+              3)
+        << r.out;
+    EXPECT_EQ(std::to_string(budget), GetParam());
+    EXPECT_EQ(std::string(side), peak > budget ? "over" : "within") << r.out;
+#if !defined(__SANITIZE_ADDRESS__)
+    // Rounded up to whole megabytes; the run ends soon after it prints.
+    EXPECT_GE(peak * 1024, static_cast<unsigned long>(r.peak_kb)) << r.out;
+    EXPECT_LE(peak * 1024, static_cast<unsigned long>(r.peak_kb) + 2048) << r.out;
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(LargeInput, PrintedPeak, ::testing::Values("1", "2048"),
+                         [](const auto& info) { return "memory_" + std::string(info.param); });
 
 }  // namespace

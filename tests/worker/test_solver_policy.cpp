@@ -52,6 +52,10 @@ TEST(SolverPolicy, ChoosesThePathAndFeaturesByMemoryAndLength) {
         {"below the streaming floor", sample(100, 150, 60), 2000000, 20 * kMiB, SolverPath::Streamed, false,
          "at least"},
         {"long and too many", sample(1300, 1500, 600), 2000000, 512 * kMiB, SolverPath::Streamed, false, "long"},
+        // Below what either path needs: the one that needs less, which the
+        // budget no longer bounds.
+        {"few reviews below both", sample(100, 150, 60), 500, 1 * kMiB, SolverPath::InMemoryNbsvm, true,
+         "in memory, which needs less"},
     };
     for (const Case& c : cases) {
         SolverRequest r;
@@ -67,14 +71,17 @@ TEST(SolverPolicy, ChoosesThePathAndFeaturesByMemoryAndLength) {
             EXPECT_NE(choice.reason.find(c.reason), std::string::npos) << c.what << ": " << choice.reason;
         else
             EXPECT_EQ(choice.reason, "") << c.what;
+        const std::uint64_t floor = streamed_floor(c.reviews, r.features.bits);
+        const bool below_both = c.budget < floor && c.path != SolverPath::Streamed;
+        EXPECT_EQ(choice.in_memory_bytes, below_both ? floor : c.budget) << c.what;
         if (c.path != SolverPath::Streamed) {
-            EXPECT_LE(choice.need, c.budget) << c.what;
+            EXPECT_LE(choice.need, choice.in_memory_bytes) << c.what;
         }
     }
 }
 
 // The whole trainer follows the choice: long reviews lose their letter
-// n-grams, a budget too small for the cache streams.
+// n-grams, a tiny budget takes the path that needs less.
 TEST(SolverPolicy, TrainerFollowsTheChoice) {
     std::string reviews, labels;
     const std::string filler =
@@ -87,9 +94,10 @@ TEST(SolverPolicy, TrainerFollowsTheChoice) {
         labels += pos ? "positive\n" : "negative\n";
     }
     const Dataset data = read_dataset(reviews, labels);
-    auto train = [&](std::uint64_t budget) {
+    auto train = [&](std::uint64_t budget, bool stream = false) {
         TrainOptions o;
         o.memory_budget = budget;
+        o.stream = stream;
         LineReader reader(reviews, "reviews.txt");
         return train_model(reader, data.labels, o);
     };
@@ -98,9 +106,13 @@ TEST(SolverPolicy, TrainerFollowsTheChoice) {
     EXPECT_EQ(roomy.model.features.char_max, 0);
     EXPECT_EQ(roomy.budget, 256 * kMiB);
     EXPECT_NE(roomy.path_reason.find("long"), std::string::npos) << roomy.path_reason;
+    // Below what either path needs, the in-memory one needs less here.
     const TrainResult tight = train(1 * kMiB);
-    EXPECT_EQ(tight.path, SolverPath::Streamed);
-    EXPECT_EQ(tight.model.features.char_max, 0);
+    EXPECT_EQ(tight.path, SolverPath::InMemoryNbsvm);
+    EXPECT_NE(tight.path_reason.find("which needs less"), std::string::npos) << tight.path_reason;
+    const TrainResult streamed = train(1 * kMiB, true);
+    EXPECT_EQ(streamed.path, SolverPath::Streamed);
+    EXPECT_EQ(streamed.model.features.char_max, 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "io/line_reader.h"
+#include "test_support.h"
 #include "text/errors.h"
 #include "text/text_decoder.h"
 #include "test_support.h"
@@ -258,7 +259,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"utf8_signs_alone", "\xC2\xA0\xC2\x84", "in.txt line 1: byte 0xC2 (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
         RefusedCase{"overlong_slash", "ok\npath C:\xC0\xAFwindows\n", "in.txt line 2: byte 0xC0 is not UTF-8 (byte 8 of the line): an overlong"},
         RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xD1 is not UTF-8"},
-        RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"}),
+        RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"},
+        // Lines ended by CR alone count as the reader splits them.
+        RefusedCase{"zero_byte_after_cr_lines", "good\rfine\r\0bad\r"s, "in.txt line 3: byte 0x00 is a zero byte (byte 1 of the line)"},
+        RefusedCase{"iso8859_2_after_cr_and_crlf", "ok\r\nok\rJedzenie by\xB3 smaczne\r",
+                    "in.txt line 3: byte 0xB3 is not UTF-8 (byte 12 of the line)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -304,7 +309,11 @@ INSTANTIATE_TEST_SUITE_P(
         DecoderCase{"utf32le_cut_unit", Encoding::Utf32LE, "A\0\0\0\n\0\0\0B\0\0"s, "in.txt line 2"},
         DecoderCase{"big5_bad_trail", Encoding::Big5, "ok\n\xA4\x20", "in.txt line 2"},
         DecoderCase{"big5_hong_kong_pair", Encoding::Big5, "\xA6\x6E\n\n\x9D\xF7", "in.txt line 3"},
-        DecoderCase{"big5_cut_pair", Encoding::Big5, "\xA6\x6E\n\xA6", "in.txt line 2"}),
+        DecoderCase{"big5_cut_pair", Encoding::Big5, "\xA6\x6E\n\xA6", "in.txt line 2"},
+        // CR alone ends a line; CR LF, even split between two pieces, one.
+        DecoderCase{"utf16le_after_cr_lines", Encoding::Utf16LE, "a\0\r\0b\0\r\0\0\xDC"s, "in.txt line 3"},
+        DecoderCase{"big5_after_crlf_and_cr", Encoding::Big5, "ok\r\nok\r\xA4\x20", "in.txt line 3"},
+        DecoderCase{"utf8_after_cr_lines", Encoding::Utf8, "a\r\r\nb\r\xFF", "in.txt line 4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The same refusals and readings when the text comes after more than one
@@ -316,6 +325,7 @@ struct LateCase {
     const char* says;                 // in the refusal, after "big.txt line N" (empty: read)
     std::uint64_t line;               // line of the refusal, counted within the tail
     std::vector<std::string> last;    // else: the last lines read
+    const char* filler_end = "\n";   // of each line of filler
     friend void PrintTo(const LateCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -325,7 +335,7 @@ TEST_P(AfterAFullRead, IsReadOrRefusedAsOnItsOwn) {
     const auto& c = GetParam();
     constexpr std::size_t kFiller = 5000;  // lines of 60 bytes: 300,000 bytes
     std::string text;
-    for (std::size_t i = 0; i < kFiller; ++i) text += std::string(59, 'a') + "\n";
+    for (std::size_t i = 0; i < kFiller; ++i) text += std::string(59, 'a') + c.filler_end;
     TempDir dir;
     dir.write("big.txt", text + c.tail);
     try {
@@ -356,7 +366,94 @@ INSTANTIATE_TEST_SUITE_P(
         LateCase{"cesu8", "ok \xED\xA0\xBD\xED\xB8\x80\n", "a UTF-16 surrogate written as UTF-8", 1, {}},
         LateCase{"shift_jis", "\x82\xb1\x82\xcc\x93\x58\x82\xcc\x83\x89\x81\x5b\x83\x81\x83\x93\x82\xcd\n",
                  "looks like another encoding, Japanese", 1, {}},
-        LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}}),
+        LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}},
+        LateCase{"zero_byte_after_cr_lines", "good\r\0bad\r"s, "byte 0x00 is a zero byte (byte 1 of the line)", 2, {}, "\r"},
+        LateCase{"gbk_damaged_after_cr_lines", "\xCC\xAB\xC4\xD1\r\xB3\xD4\xFF\xC1\xCB\r", "byte 0xD1 is not UTF-8", 1, {}, "\r"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// UTF-16 (width 2) or UTF-32 (width 4) bytes of text, after the mark of
+// that encoding.
+std::string marked(std::u32string_view text, int width, bool little) {
+    std::string out;
+    auto unit = [&](std::uint32_t u) {
+        for (int k = 0; k < width; ++k) {
+            const int shift = 8 * (little ? k : width - 1 - k);
+            out += static_cast<char>((u >> shift) & 0xFF);
+        }
+    };
+    unit(0xFEFF);
+    for (char32_t c : text) {
+        if (width == 2 && c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
+}
+
+// After a UTF-16 or UTF-32 mark the text is judged as that encoding reads
+// it: text in any script is read, what is no text is refused, naming the
+// line when one character shows it.
+struct MarkCase {
+    const char* name;
+    std::string bytes;
+    const char* says;                // in the refusal; empty: read
+    std::vector<std::string> lines;  // else: the lines read
+    friend void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AfterAMark : public ::testing::TestWithParam<MarkCase> {};
+
+TEST_P(AfterAMark, IsReadOnlyWhenItIsText) {
+    const auto& c = GetParam();
+    try {
+        const std::vector<std::string> lines = read_lines(c.bytes, "in.txt");
+        ASSERT_EQ(c.says[0], '\0') << "read without a word";
+        EXPECT_EQ(lines, c.lines);
+    } catch (const Error& e) {
+        ASSERT_NE(c.says[0], '\0') << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind(c.says, 0), 0u) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, AfterAMark,
+    ::testing::Values(
+        MarkCase{"russian_utf16le", marked(U"Привет, мир\r\nХорошо", 2, true), "", {"Привет, мир", "Хорошо"}},
+        MarkCase{"greek_and_emoji_utf16be", marked(U"Καλό 😀\n", 2, false), "", {"Καλό 😀"}},
+        MarkCase{"korean_utf32be", marked(U"맛있어요\n", 4, false), "", {"맛있어요"}},
+        MarkCase{"mark_alone", marked(U"", 2, true), "", {}},
+        // 你好世界 in GBK and in UTF-8 after a mark: private-use and rare
+        // characters, which the decoder alone took without a word.
+        MarkCase{"gbk_after_utf16le_mark", "\xFF\xFE\xC4\xE3\xBA\xC3\xCA\xC0\xBD\xE7",
+                 "in.txt: the file starts with the byte-order mark of UTF-16LE, but what follows does not read as UTF-16LE text", {}},
+        MarkCase{"utf8_after_utf16be_mark", "\xFE\xFF" "你好世界",
+                 "in.txt: the file starts with the byte-order mark of UTF-16BE", {}},
+        MarkCase{"rare_plane_after_utf32le_mark", "\xFF\xFE\0\0\x41\x42\x01\0\x43\x44\x01\0"s,
+                 "in.txt: the file starts with the byte-order mark of UTF-32LE", {}},
+        MarkCase{"zero_on_third_line_utf16le", marked(std::u32string(U"ok\r\nfine\rba") + U'\0' + U"d", 2, true),
+                 "in.txt line 3: the file starts with the byte-order mark of UTF-16LE", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A marked file is judged to its end, past the reader's first read.
+TEST(AfterAMark, FileIsJudgedToItsEnd) {
+    std::u32string text;
+    for (int i = 0; i < 70000; ++i) text += U"line\n";
+    TempDir dir;
+    dir.write("big.txt", marked(text + U'\0', 2, true));
+    try {
+        auto r = LineReader::open(dir.file("big.txt"), "big.txt");
+        FAIL() << "read a zero character without a word";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("big.txt line 70001: the file starts with the byte-order mark", 0), 0u)
+            << e.what();
+    }
+}
 
 }  // namespace

@@ -68,7 +68,8 @@ TEST_F(SampleTraining, FitsTheSampleAndJudgesNewSentences) {
 
 TEST_F(SampleTraining, StreamingWithoutCacheLearnsToo) {
     TrainOptions o;
-    o.memory_budget = 1;  // forces re-reading the reviews every epoch
+    o.memory_budget = 1;  // small blocks
+    o.stream = true;      // re-reading the reviews every epoch
     TrainResult r = train(o);
     EXPECT_TRUE(r.path == SolverPath::Streamed);
     EXPECT_GE(accuracy_on_sample(r.model), 0.9);
@@ -107,6 +108,7 @@ namespace {
 TEST_F(SampleTraining, StreamedModelIsTheSameForAnyThreadCount) {
     TrainOptions o;
     o.memory_budget = 1;
+    o.stream = true;
     o.seed = 7;
     o.threads = 1;
     TrainResult one = train(o);
@@ -149,6 +151,7 @@ TEST(StreamedTraining, ManyBlocksGiveTheSameModelOnOneThreadAndMany) {
     Dataset data = read_dataset(reviews, labels);
     TrainOptions o;
     o.memory_budget = 1;
+    o.stream = true;
     auto run = [&](unsigned threads) {
         o.threads = threads;
         LineReader reader(reviews, "reviews.txt");

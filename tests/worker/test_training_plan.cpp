@@ -42,7 +42,7 @@ TEST_P(Plan, ResolvesMemoryAndThreadsOnce) {
     o.threads = c.threads;
     o.holdout = c.holdout;
     const TrainingPlan plan = plan_training(short_reviews(), c.reviews, o);
-    EXPECT_EQ(plan.budget, c.memory ? c.memory : default_memory_budget(physical_memory_bytes()));
+    EXPECT_EQ(plan.budget, c.memory ? c.memory : default_memory_budget(physical_memory_bytes(), address_space_limit()));
     EXPECT_EQ(plan.threads, c.threads ? c.threads : default_threads());
     EXPECT_GE(plan.threads, 1u);
     EXPECT_EQ(plan.cross_validate, c.cross_validate);
@@ -77,7 +77,7 @@ TEST(TrainingPlan, CarriesTheFeaturesAndReasonOfTheChoice) {
     plan = plan_training(short_reviews(), 10000, o);
     ASSERT_EQ(plan.path, SolverPath::InMemoryNbsvm);
     ASSERT_EQ(plan.reason, "");
-    plan.stream_instead();
+    plan.stream_instead("features over the budget");
     EXPECT_EQ(plan.path, SolverPath::Streamed);
     EXPECT_EQ(plan.reason, "features over the budget");
 }

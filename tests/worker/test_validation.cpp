@@ -62,6 +62,7 @@ protected:
     TrainResult train(const Corpus& c) {
         TrainOptions o;
         o.memory_budget = GetParam().budget;
+        o.stream = GetParam().budget == 1;
         LineReader reader(c.reviews, "reviews.txt");
         return train_model(reader, read_dataset(c.reviews, c.labels).labels, o);
     }
@@ -142,6 +143,7 @@ TEST(StreamedAgainstInMemory, AgreeOnUnseenReviews) {
     auto train = [&](std::uint64_t budget) {
         TrainOptions o;
         o.memory_budget = budget;
+        o.stream = budget == 1;
         LineReader reader(train_set.reviews, "reviews.txt");
         return train_model(reader, read_dataset(train_set.reviews, labels).labels, o);
     };
@@ -164,5 +166,54 @@ TEST(StreamedAgainstInMemory, AgreeOnUnseenReviews) {
     }
     EXPECT_GT(double(same) / double(total), 0.97);
 }
+
+}  // namespace
+
+namespace {
+
+// Many copies of one positive and one negative text: every content-drawn
+// slice takes a text whole or not at all, so no split both learns and
+// judges each class. The model must still tell the two apart, and the run
+// must say it measured nothing rather than print a figure.
+struct FewTexts {
+    const char* name;
+    const char* good;
+    const char* bad;
+    std::size_t reviews;
+    std::uint64_t budget;  // 0: the machine's; 1: streamed
+};
+
+class FewDistinctTexts : public ::testing::TestWithParam<FewTexts> {};
+
+TEST_P(FewDistinctTexts, LearnBothClassesAndMeasureNothing) {
+    const FewTexts& p = GetParam();
+    std::string reviews, labels;
+    for (std::size_t i = 0; i < p.reviews; ++i) {
+        reviews += std::string(i % 2 ? p.bad : p.good) + "\n";
+        labels += i % 2 ? "negative\n" : "positive\n";
+    }
+    TrainOptions o;
+    o.memory_budget = p.budget;
+    o.stream = p.budget == 1;
+    LineReader reader(reviews, "reviews.txt");
+    const TrainResult r = train_model(reader, read_dataset(reviews, labels).labels, o);
+    EXPECT_EQ(r.validation, Validation::TooFewDistinct);
+    EXPECT_EQ(r.path, p.budget == 1 ? SolverPath::Streamed : SolverPath::InMemoryNbsvm);
+    FeatureExtractor fx(r.model.features);
+    std::vector<std::uint32_t> ids;
+    fx.extract(p.good, ids);
+    EXPECT_GT(r.model.probability(ids), 0.5) << p.good;
+    fx.extract(p.bad, ids);
+    EXPECT_LT(r.model.probability(ids), 0.5) << p.bad;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trainer, FewDistinctTexts,
+    ::testing::Values(FewTexts{"one_letter_in_memory", "a", "b", 500000, 0},
+                      FewTexts{"one_letter_streamed", "a", "b", 500000, 1},
+                      FewTexts{"words_in_memory", "nice", "awful", 1000000, 0},
+                      FewTexts{"words_streamed", "nice", "awful", 1000000, 1},
+                      FewTexts{"words_under_the_sample_size", "nice", "awful", 20000, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

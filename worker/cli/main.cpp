@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "io/standard_streams.h"
+#include "learn/memory_budget.h"
 #include "project_version.h"
 #include "reports.h"
 #include "text/errors.h"
@@ -28,7 +29,7 @@ struct Arguments {
     // Feature sizes go through int: CLI11 would read a uint8_t as a character.
     int bits = train.features.bits, ngrams = train.features.ngrams, char_min = train.features.char_min,
         char_max = train.features.char_max;
-    std::uint64_t memory_mb = 0;
+    std::string memory_mb = "0";  // parsed in train(): see parse_memory_mb
     TestFiles test;
     LabelledFiles eval{"", "", "", {}, false};
     std::string eval_model = "sentiment.model";
@@ -104,9 +105,10 @@ CLI::App* add_train(CLI::App& app, Arguments& a) {
     train->add_option("--threads", a.train.threads, "Threads hashing reviews too many to keep in memory (0: one per core); "
                       "the model is the same for any number")
         ->capture_default_str()->check(CLI::Range(0u, 64u));
+    // Read as text: CLI11 calls a word "not in range" and has no Chinese.
     train->add_option("--memory", a.memory_mb, "Memory for training in MB (0: a quarter of this machine's, at most 2048); "
                       "reviews that do not fit are re-read from the file each pass")
-        ->capture_default_str()->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 22));
+        ->capture_default_str();
     train->add_option("--bits", a.bits, "log2 of the number of feature buckets")->capture_default_str()
         ->check(CLI::Range(int(kMinBits), int(kMaxBits)));
     train->add_option("--ngrams", a.ngrams, "Longest word/character n-gram")->capture_default_str()
@@ -164,6 +166,12 @@ CLI::App* add_tokenize(CLI::App& app, std::string& input) {
     return tok;
 }
 
+int command_line_error(const Error& e) {
+    std::cerr << "错误：命令行参数无效：" << e.chinese() << "\nerror: invalid command line: " << e.english()
+              << "\n(run with --help for usage)" << std::endl;
+    return 2;
+}
+
 // The exit status when the command line ends the run (help, version, a
 // mistake); nothing when there is work to do.
 std::optional<int> parse(CLI::App& app, const Subcommands& s, const Arguments& a, int argc, char** argv) {
@@ -178,10 +186,7 @@ std::optional<int> parse(CLI::App& app, const Subcommands& s, const Arguments& a
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::string msg = e.what();
-        std::cerr << "错误：命令行参数无效：" << msg << "\nerror: invalid command line: " << msg
-                  << "\n(run with --help for usage)" << std::endl;
-        return 2;
+        return command_line_error(Error(e.what(), e.what()));
     }
     return std::nullopt;
 }
@@ -199,7 +204,6 @@ void train(Arguments& a) {
     a.train.features.char_min = static_cast<std::uint8_t>(a.char_min);
     a.train.features.char_max = static_cast<std::uint8_t>(a.char_max);
     check_feature_options(a.train.features);
-    a.train.memory_budget = a.memory_mb << 20;
     const TrainingStamp stamp{"sentiment " QINGGAN_FENXI_VERSION, training_time(std::getenv("SOURCE_DATE_EPOCH"))};
     const TrainFiles& files = a.train_files;
     const TrainReport report = run_train(files, a.train, stamp, [&](const TrainReport& r) {
@@ -273,5 +277,10 @@ int main(int argc, char** argv) {
     const Subcommands s{add_train(app, a), add_test(app, a.test), add_eval(app, a), add_tokenize(app, a.tokenize_input),
                         add_info(app, a.info_model), add_explain(app, a.explain)};
     if (const std::optional<int> status = parse(app, s, a, argc, argv)) return finish_standard_output(*status);
+    try {
+        if (*s.train) a.train.memory_budget = parse_memory_mb(a.memory_mb) << 20;
+    } catch (const Error& e) {
+        return finish_standard_output(command_line_error(e));
+    }
     return finish_standard_output(run(s, a));
 }

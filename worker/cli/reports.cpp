@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "io/standard_streams.h"
+#include "learn/memory_budget.h"
 
 namespace sentiment {
 
@@ -37,6 +38,15 @@ void tell_labels(std::string& out, const LabelTally& t) {
     out += "\nlabels: " + t.mapping() + "\nlabels read as " + t.reading_en() + "\n";
 }
 
+// The budget and the most the run held, which may be more: the program
+// itself, and a budget below what either path needs.
+std::string budget_and_peak(std::uint64_t budget, std::uint64_t peak) {
+    const std::string mb = std::to_string(budget >> 20) + " MB";
+    if (peak == 0) return "with a budget of " + mb + " (peak memory unknown)";
+    const std::string held = ", peak resident memory " + std::to_string((peak + (1 << 20) - 1) >> 20) + " MB";
+    return (peak > budget ? "over a budget of " : "within a budget of ") + mb + held;
+}
+
 void tell_validation(std::string& out, const TrainResult& r) {
     if (r.validation == Validation::CrossValidated)
         appendf(out, "cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
@@ -44,6 +54,9 @@ void tell_validation(std::string& out, const TrainResult& r) {
     else if (r.validation == Validation::HeldOut)
         appendf(out, "held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
                 r.accuracy, r.validated);
+    else if (r.validation == Validation::TooFewDistinct)
+        out += "no accuracy measured (too few different reviews of each class to judge any by a model that had not "
+               "learnt it)\n";
     else
         out += "no accuracy measured (too few reviews to set any aside)\n";
 }
@@ -57,8 +70,8 @@ std::string train_report(const TrainReport& report, const TrainFiles& files) {
     out += "\n";
     tell_input(out, files, report.input);
     tell_labels(out, report.labels);
-    appendf(out, "trained %s within a budget of %llu MB%s%s\n", solver_path_name(r.path),
-            static_cast<unsigned long long>(r.budget >> 20), r.path_reason.empty() ? "" : ": ", r.path_reason.c_str());
+    out += std::string("trained ") + solver_path_name(r.path) + " " + budget_and_peak(r.budget, peak_resident_bytes()) +
+           (r.path_reason.empty() ? "" : ": " + r.path_reason) + "\n";
     tell_validation(out, r);
     out += "labels check: " + report.direction.describe_en() + "\n";
     return out;

@@ -28,7 +28,13 @@ std::string options_text(const TrainOptions& o) {
 }
 
 const char* validation_name(Validation v) {
-    return v == Validation::CrossValidated ? "cross-validated" : v == Validation::HeldOut ? "held-out" : "none";
+    switch (v) {
+    case Validation::CrossValidated: return "cross-validated";
+    case Validation::HeldOut: return "held-out";
+    case Validation::TooFewDistinct: return "too-few-distinct";
+    case Validation::None: break;
+    }
+    return "none";
 }
 
 // When the file was last written, from the file system's clock.
@@ -61,6 +67,8 @@ std::string accuracy_text(const ModelInfo& i) {
     if (i.validation == "held-out")
         return real("%.4f", i.accuracy) + ", held out: " + thousands(i.validated) +
                " reviews set aside, each judged by a model that had not learnt it";
+    if (i.validation == "too-few-distinct")
+        return "not measured (too few different reviews of each class to judge any by a model that had not learnt it)";
     return "not measured (too few reviews to set any aside)";
 }
 

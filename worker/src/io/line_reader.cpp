@@ -9,6 +9,24 @@ namespace sentiment {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 18;
+
+// Offset of the first CR or LF in [p, p + n), or n. One pass, eight bytes
+// at a time: looking for LF first would scan the rest of the buffer for
+// every line of a file whose lines end in CR alone.
+std::size_t find_line_end(const char* p, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+    const auto has_zero_byte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (has_zero_byte(word ^ (kOnes * '\n')) || has_zero_byte(word ^ (kOnes * '\r'))) break;
+    }
+    for (; i < n; ++i)
+        if (p[i] == '\n' || p[i] == '\r') return i;
+    return n;
+}
+
 }  // namespace
 
 std::unique_ptr<LineReader> LineReader::open(const std::string& path, const std::string& display_name,
@@ -42,7 +60,7 @@ void LineReader::detect(const std::function<void(double)>& progress) {
         if (got == 0) break;
         detector.feed(std::string_view(raw_.data(), got));
         if (progress && total_ > 0) progress(double(consumed_) / double(total_));
-        if (detector.has_bom()) break;
+        if (detector.settled()) break;
     }
     encoding_ = detector.result();
     decoder_ = std::make_unique<Decoder>(encoding_, name_);
@@ -76,20 +94,18 @@ void LineReader::line_too_long() const {
 bool LineReader::next(std::string_view& line) {
     for (;;) {
         const char* data = buffer_.data();
-        const std::size_t nl = buffer_.find('\n', scanned_);
-        const std::size_t stop = nl == std::string::npos ? buffer_.size() : nl;
-        const void* cr = std::memchr(data + scanned_, '\r', stop - scanned_);
-        if (cr) {
-            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
+        const std::size_t at = scanned_ + find_line_end(data + scanned_, buffer_.size() - scanned_);
+        if (at < buffer_.size() && data[at] == '\n') {
+            take_line(at, at + 1, line);
+            return true;
+        }
+        if (at < buffer_.size()) {
             // A CR last in the buffer may be the first half of CR LF.
             if (at + 1 < buffer_.size() || eof_) {
                 take_line(at, at + 1 < buffer_.size() && data[at + 1] == '\n' ? at + 2 : at + 1, line);
                 return true;
             }
             scanned_ = at;
-        } else if (nl != std::string::npos) {
-            take_line(nl, nl + 1, line);
-            return true;
         } else {
             scanned_ = buffer_.size();
         }

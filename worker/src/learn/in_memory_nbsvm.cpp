@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "learn/calibration_sample.h"
 #include "learn/nb_counts.h"
 #include "learn/nbsvm_solver.h"
 #include "learn/parallel_jobs.h"
-#include "learn/review_split.h"
 #include "learn/seeded_shuffle.h"
 
 namespace sentiment {
@@ -20,7 +20,6 @@ constexpr int kFoldsLarge = 3;
 constexpr std::size_t kLargeSet = 10000;
 // Reviews, at most (about), that cross-validation learns from and judges.
 constexpr std::size_t kMaxCalibrationReviews = 100000;
-constexpr std::uint8_t kNoFold = 0xFF;
 constexpr int kMaxPasses = 200;
 
 // Features become dense numbers 0..u-1 in order of first appearance, so
@@ -136,22 +135,6 @@ NbsvmFit fit_cached(const ReviewCache& cache, const std::vector<std::uint8_t>& l
     return std::move(fit).finish();
 }
 
-// The fold of each review (0..k-1), or kNoFold for reviews left out of
-// cross-validation: on very large sets the folds cover a sample drawn by
-// content, as sure a guide to the interpolation and scale, and the final
-// fit, not the folds, sets the time.
-std::vector<std::uint8_t> assign_folds(const ReviewCache& cache, int k, std::uint64_t seed) {
-    const std::size_t n = cache.size();
-    const double share = std::min(1.0, double(kMaxCalibrationReviews) / double(n));
-    std::vector<std::uint8_t> fold(n, kNoFold);
-    for (std::size_t i = 0; i < n && k > 0; ++i) {
-        const double draw =
-            review_draw(cache.ids.data() + cache.offsets[i], cache.offsets[i + 1] - cache.offsets[i], seed);
-        if (draw < share) fold[i] = static_cast<std::uint8_t>(std::min(draw / share * k, k - 1.0));
-    }
-    return fold;
-}
-
 // Fits fold f on the other folds' reviews and scores its own with it.
 void score_fold(const ReviewCache& cache, const std::vector<std::uint8_t>& labels, std::size_t features,
                 const std::vector<std::uint8_t>& fold, int f, const TrainOptions& o, std::atomic<int>& permille,
@@ -192,8 +175,10 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
     const std::size_t u = dense_to_bucket.size();
     // Fewer folds on large sets: each fold is then cheaper relative to
     // what it learns, and the choice of interpolation and scale is as sure.
-    const int k = plan.cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
-    const std::vector<std::uint8_t> fold = assign_folds(cache, k, o.seed);
+    int k = plan.cross_validate ? (n >= kLargeSet ? kFoldsLarge : kFolds) : 0;
+    const std::vector<std::uint8_t> fold = assign_folds(cache, labels, k, kMaxCalibrationReviews, o.seed);
+    const bool unmeasurable = k > 0 && !folds_measure(fold, labels, k);
+    if (unmeasurable) k = 0;
     std::vector<ScoreParts> parts(k ? n : 0);
     NbsvmFit fit;
     // Job 0 is the final fit on all reviews, which does not depend on the
@@ -209,6 +194,7 @@ TrainResult train_nbsvm(ReviewCache& cache, const std::vector<std::uint8_t>& lab
         progress, begin, 0.99);
     TrainResult result;
     result.path = SolverPath::InMemoryNbsvm;
+    if (unmeasurable) result.validation = Validation::TooFewDistinct;
     const Calibration cal = k > 0 ? calibrate_folds(parts, fold, labels, result) : Calibration{o.interpolation, {}, -1};
     result.model = to_model(fit, cal, plan.features, dense_to_bucket);
     result.interpolation = cal.beta;

@@ -66,18 +66,25 @@ SolverChoice choose_solver(const ReviewSample& s, const SolverRequest& r) {
         drop_letters();
         c.reason = "no letter n-grams, to fit the memory budget";
     }
-    if (c.need <= r.budget) {
+    const std::uint64_t floor = streamed_floor(r.reviews, r.features.bits);
+    c.in_memory_bytes = r.budget;
+    if (c.need <= r.budget && !r.stream) {
         c.path = SolverPath::InMemoryNbsvm;
-    } else {
-        c.path = SolverPath::Streamed;
-        c.features.char_min = c.features.char_max = 0;
-        if (!c.reason.empty()) c.reason += "; ";
-        c.reason += "needs about " + std::to_string(c.need >> 20) + " MB in memory, over the budget";
-        const std::uint64_t floor = streamed_floor(r.reviews, r.features.bits);
-        if (r.budget < floor)
-            c.reason += "; streaming needs at least " + std::to_string((floor >> 20) + 1) + " MB with 2^" +
-                        std::to_string(r.features.bits) + " buckets (fewer --bits need less)";
+        return c;
     }
+    if (!c.reason.empty()) c.reason += "; ";
+    c.reason += "needs about " + std::to_string(c.need >> 20) + " MB in memory, over the budget";
+    if (r.budget < floor)
+        c.reason += "; streaming needs at least " + std::to_string((floor >> 20) + 1) + " MB with 2^" +
+                    std::to_string(r.features.bits) + " buckets (fewer --bits need less)";
+    if (r.budget < floor && c.need <= floor && !r.stream) {
+        c.path = SolverPath::InMemoryNbsvm;
+        c.in_memory_bytes = floor;
+        c.reason += "; in memory, which needs less";
+        return c;
+    }
+    c.path = SolverPath::Streamed;
+    c.features.char_min = c.features.char_max = 0;
     return c;
 }
 

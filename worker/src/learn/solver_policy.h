@@ -26,12 +26,16 @@ struct SolverRequest {
     FeatureOptions features;
     unsigned fits_at_once = 1;  // whose tables the budget holds side by side
     std::uint64_t budget = 0;  // bytes
+    bool stream = false;       // streamed whatever the budget
 };
 
 struct SolverChoice {
     SolverPath path = SolverPath::Streamed;
     FeatureOptions features;  // possibly without letter n-grams
     std::uint64_t need = 0;   // estimated bytes for the in-memory path with these features
+    // Bytes the in-memory path may hold: the budget, or what streaming would
+    // need when the budget is below both and memory is the smaller.
+    std::uint64_t in_memory_bytes = 0;
     std::string reason;       // one line for the user
 };
 
@@ -56,7 +60,8 @@ std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::ui
 
 // In memory whenever the reviews fit the budget, first shedding letter
 // n-grams where they do not pay or where that makes them fit; streamed
-// otherwise.
+// otherwise, unless the budget is below what streaming needs too, where
+// the path that needs less is taken.
 SolverChoice choose_solver(const ReviewSample& sample, const SolverRequest& request);
 
 }  // namespace sentiment

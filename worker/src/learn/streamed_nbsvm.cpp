@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "learn/block_pipeline.h"
+#include "learn/calibration_sample.h"
 #include "learn/nb_counts.h"
 #include "learn/nbsvm_solver.h"
 #include "learn/seeded_shuffle.h"
@@ -32,9 +33,10 @@ class StreamedPasses {
 public:
     StreamedPasses(TextSource& source, const std::vector<std::uint8_t>& labels, const TrainingPlan& plan,
                    ProgressSink& progress);
-    // Sets aside the reviews held out, by content, and returns the NB
-    // ratios of the others.
-    std::vector<float> count_ratios(const TrainOptions& o, std::vector<bool>& held);
+    // Sets aside the reviews held out, by content, unless `keep_all`, and
+    // returns the NB ratios of the others and how the classes split.
+    std::vector<float> count_ratios(const TrainOptions& o, bool keep_all, std::vector<bool>& held,
+                                    SplitCounts& split);
     // Block minimisation over the reviews not held out; returns the passes
     // over the file it took.
     int solve(NbsvmSolver& solver, const std::vector<bool>& held, std::uint64_t seed);
@@ -67,13 +69,16 @@ void StreamedPasses::moved(int pass, const FeatureBlock& b) {
     progress_(base_ + width_ * (pass + double(b.first + b.count) / double(labels_.size())));
 }
 
-std::vector<float> StreamedPasses::count_ratios(const TrainOptions& o, std::vector<bool>& held) {
+std::vector<float> StreamedPasses::count_ratios(const TrainOptions& o, bool keep_all, std::vector<bool>& held,
+                                                SplitCounts& split) {
     const std::size_t n = labels_.size();
     NbCounts counts(buckets_, {0, 0});
+    split = SplitCounts{};
     pipe_.run([&](const FeatureBlock& b) {
         for (std::size_t k = 0; k < b.count; ++k) {
             const Doc d = b.doc(k, labels_);
-            held[b.first + k] = held_out(d.ids, d.size, n, o);
+            held[b.first + k] = !keep_all && held_out(d.ids, d.size, n, o);
+            ++(held[b.first + k] ? split.judged : split.learnt)[d.label];
             if (!held[b.first + k]) count_review(counts, d);
         }
         moved(0, b);
@@ -145,11 +150,19 @@ TrainResult train_streamed(TextSource& reviews, const std::vector<std::uint8_t>&
                            const TrainingPlan& plan, ProgressSink& progress) {
     StreamedPasses passes(reviews, labels, plan, progress);
     std::vector<bool> held(labels.size());
+    SplitCounts split;
+    std::vector<float> ratios = passes.count_ratios(o, false, held, split);
+    // A slice that misses a class, or takes all of one, measures nothing
+    // and may leave a class unlearnt: learn from every review instead.
+    const bool unmeasurable = o.holdout > 0 && labels.size() >= kMinReviewsToValidate && !measures(split);
+    if (unmeasurable && split.judged[0] + split.judged[1] > 0) ratios = passes.count_ratios(o, true, held, split);
     // The ratios are gone once the weights beside them are built, so the
     // counts, the ratios and the weights never take memory all at once.
-    NbsvmSolver solver(passes.count_ratios(o, held), o.svm_c);
+    NbsvmSolver solver(ratios, o.svm_c);
+    std::vector<float>().swap(ratios);
     TrainResult result;
     result.path = SolverPath::Streamed;
+    if (unmeasurable) result.validation = Validation::TooFewDistinct;
     result.epochs = passes.solve(solver, held, o.seed);
     const NbsvmFit fit = std::move(solver).finish();
     const bool any_held = std::find(held.begin(), held.end(), true) != held.end();

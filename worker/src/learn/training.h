@@ -23,6 +23,9 @@ struct TrainOptions {
     // Threads hashing streamed reviews; 0 = one per core. The model does
     // not depend on it.
     unsigned threads = 0;
+    // Learn block by block from the file whatever the budget says, to
+    // compare the two paths on one set.
+    bool stream = false;
 };
 
 // Fewer reviews than this are all needed for learning: none is set aside.
@@ -32,6 +35,9 @@ constexpr std::size_t kMinReviewsToValidate = 200;
 // reviews the model judging them had not learnt.
 enum class Validation {
     None,            // too few reviews to spare any
+    // Too few distinct reviews of a class: copies of a review fall on one
+    // side, so no split both learns and judges each class.
+    TooFewDistinct,
     HeldOut,         // on a slice set aside from training
     CrossValidated,  // each review by the fold model that left it out
 };

@@ -16,12 +16,14 @@ struct TrainingPlan {
     FeatureOptions features;     // as asked, or without letter n-grams
     std::string reason;          // why that path and those features, if not the obvious
     std::uint64_t budget = 0;    // bytes training may hold
+    std::uint64_t in_memory_bytes = 0;  // what the in-memory path may hold (SolverChoice)
     unsigned threads = 1;        // hashing streamed reviews, running fits
     unsigned fits_at_once = 1;   // fits whose tables the budget holds side by side
     bool cross_validate = false;
 
-    // For reviews whose features turned out not to fit in memory after all.
-    void stream_instead();
+    // For reviews whose features turned out not to fit in memory after
+    // all: over the budget, or more than the system would give.
+    void stream_instead(const char* why);
 };
 
 // Threads when the options leave them to this machine: every core, up to 8,

@@ -8,6 +8,7 @@
 #include "text/char_kind.h"
 #include "text/double_byte.h"
 #include "text/errors.h"
+#include "text/line_breaks.h"
 
 namespace sentiment {
 
@@ -723,10 +724,12 @@ private:
 // Reads the whole file as UTF-16 or UTF-32 in one byte order. Text in
 // these shows only characters of a script and punctuation; 8-bit text read
 // so gives rare characters, or zero characters and unpaired surrogates. A
-// reading that has clearly failed stops counting.
+// reading that has clearly failed stops counting. A reading a byte-order
+// mark names (`marked`) may be in any alphabet and stops only at what no
+// text holds.
 class WideReading {
 public:
-    WideReading(int width, bool little) : width_(width), little_(little) {}
+    WideReading(int width, bool little, bool marked = false) : width_(width), little_(little), marked_(marked) {}
 
     void byte(unsigned char c, std::uint64_t offset) {
         if (!alive_) return;
@@ -739,6 +742,7 @@ public:
         }
     }
     bool alive() const { return alive_; }
+    int width() const { return width_; }
     // Whole units, all valid, and text made of what text is made of.
     bool plausible(std::uint64_t bytes) const {
         if (!alive_ || high_ != 0 || bytes % static_cast<std::uint64_t>(width_) != 0) return false;
@@ -751,9 +755,24 @@ public:
     bool clearly_chinese(std::uint64_t bytes) const {
         return plausible(bytes) && tally_.han >= 2 && tally_.common * 10 >= tally_.han * 8 && tally_.rare == 0;
     }
+    // For a marked reading: valid units that give text in some script, not
+    // rare characters or Chinese characters hardly any of which are common.
+    bool readable(std::uint64_t bytes) const {
+        const std::uint64_t chars = ascii_ + tally_.chars;
+        return alive_ && high_ == 0 && bytes % static_cast<std::uint64_t>(width_) == 0 && tally_.rare * 20 <= chars &&
+               (tally_.han == 0 || tally_.common * 2 >= tally_.han);
+    }
+    // The line where the reading failed, counted in its own characters; 0
+    // when it failed on the file as a whole.
+    std::uint64_t failed_line(std::uint64_t bytes) const {
+        return !alive_ ? died_on_ : high_ != 0 || bytes % static_cast<std::uint64_t>(width_) != 0 ? breaks_ + 1 : 0;
+    }
 
 private:
-    void die() { alive_ = false; }
+    void die() {
+        if (alive_) died_on_ = breaks_ + 1;
+        alive_ = false;
+    }
     void take(std::uint32_t unit) {
         char32_t cp = unit;
         if (width_ == 2) {
@@ -773,19 +792,26 @@ private:
         if (cp == 0 || (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') || cp == 0x7F) return die();
         if (cp < 0x80) {
             ++ascii_;
+            breaks_ += LineBreaks::ends_line(static_cast<unsigned char>(cp), before_);
+            before_ = static_cast<unsigned char>(cp);
         } else {
             tally_.add(char_kind(cp));
+            before_ = 0;
         }
         // Stop once the reading cannot come right: it costs a look at every
         // byte, which 8-bit text need not pay for long.
         const std::uint64_t chars = ascii_ + tally_.chars;
-        if (chars >= 64 && ((ascii_ + tally_.common + tally_.kana + tally_.hangul) * 2 < chars || tally_.rare * 8 > chars))
+        if (!marked_ && chars >= 64 &&
+            ((ascii_ + tally_.common + tally_.kana + tally_.hangul) * 2 < chars || tally_.rare * 8 > chars))
             die();
     }
 
     int width_;
     bool little_;
+    bool marked_;
     bool alive_ = true;
+    std::uint64_t breaks_ = 0, died_on_ = 0;
+    unsigned char before_ = 0;
     std::uint32_t unit_ = 0;
     std::uint32_t high_ = 0;
     std::uint64_t ascii_ = 0;
@@ -811,6 +837,9 @@ struct EncodingDetector::State {
     std::string head;  // first bytes, for a byte-order mark
     bool bom = false, bom_decided = false;
     Encoding bom_encoding = Encoding::Utf8;
+    // After a UTF-16 or UTF-32 mark, the file read as the mark says.
+    std::optional<WideReading> marked;
+    std::uint64_t marked_bytes = 0;
 
     std::uint64_t bytes = 0;
     std::uint64_t line = 1, column = 0;  // of the next byte
@@ -855,6 +884,8 @@ struct EncodingDetector::State {
     bool gb_all_ok = true, big5_all_ok = true;
 
     void feed(std::string_view piece);
+    void take_mark(std::string_view after);
+    void feed_marked(std::string_view piece);
     void byte(unsigned char c);
     void end_line();
     void finish();
@@ -881,14 +912,16 @@ void EncodingDetector::State::byte(unsigned char c) {
     utf16be.byte(c, bytes);
     utf32le.byte(c, bytes);
     utf32be.byte(c, bytes);
+    const bool ends_line = LineBreaks::ends_line(c, previous);
     previous = c;
     ++bytes;
     ++column;
-    if (c == '\n') {
+    if (ends_line) {
         end_line();
         ++line;
-        column = 0;
     }
+    // The LF of CR LF belongs to the break the CR made.
+    if (c == '\r' || c == '\n') column = 0;
 }
 
 void EncodingDetector::State::end_line() {
@@ -942,8 +975,9 @@ void EncodingDetector::State::feed(std::string_view piece) {
     const std::size_t n = piece.size();
     if (!had_bad && bad != std::string_view::npos) {
         const std::string_view before = piece.substr(0, bad);
-        const std::size_t nl = before.rfind('\n');
-        first_bad = Spot{line_before + static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n')),
+        const std::size_t nl = before.find_last_of("\r\n");
+        LineBreaks breaks(previous == '\r');
+        first_bad = Spot{line_before + breaks.count(before),
                          nl == std::string_view::npos ? column_before + bad + 1 : bad - nl, p[bad], 0};
     }
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
@@ -1190,11 +1224,26 @@ EncodingDetector::~EncodingDetector() = default;
 EncodingDetector::EncodingDetector(EncodingDetector&&) noexcept = default;
 EncodingDetector& EncodingDetector::operator=(EncodingDetector&&) noexcept = default;
 
-bool EncodingDetector::has_bom() const { return state_->bom; }
+bool EncodingDetector::settled() const { return state_->bom && !state_->marked; }
+
+void EncodingDetector::State::take_mark(std::string_view after) {
+    const bool little = bom_encoding == Encoding::Utf16LE || bom_encoding == Encoding::Utf32LE;
+    if (bom_encoding == Encoding::Utf16LE || bom_encoding == Encoding::Utf16BE) marked.emplace(2, little, true);
+    if (bom_encoding == Encoding::Utf32LE || bom_encoding == Encoding::Utf32BE) marked.emplace(4, little, true);
+    if (!marked) return;
+    // A mark is one unit long; the head may hold bytes after it.
+    feed_marked(std::string_view(head).substr(std::min(std::size_t(marked->width()), head.size())));
+    feed_marked(after);
+}
+
+void EncodingDetector::State::feed_marked(std::string_view piece) {
+    if (!marked) return;
+    for (const char c : piece) marked->byte(static_cast<unsigned char>(c), marked_bytes++);
+}
 
 void EncodingDetector::feed(std::string_view piece) {
     State& s = *state_;
-    if (s.bom) return;
+    if (s.bom) return s.feed_marked(piece);
     if (!s.bom_decided) {
         const std::size_t take = std::min<std::size_t>(4 - s.head.size(), piece.size());
         s.head.append(piece.substr(0, take));
@@ -1211,13 +1260,21 @@ void EncodingDetector::feed(std::string_view piece) {
             s.bom = true, s.bom_encoding = Encoding::Utf32BE;
         }
         s.bom_decided = s.bom || got == 4;
-        if (s.bom) return;
+        if (s.bom) return s.take_mark(piece.substr(take));
     }
     s.feed(piece);
 }
 
 Encoding EncodingDetector::result() const {
     const State& s = *state_;
+    if (s.marked && !s.marked->readable(s.marked_bytes)) {
+        const char* e = encoding_name(s.bom_encoding);
+        const std::uint64_t line = s.marked->failed_line(s.marked_bytes);
+        throw Error(where_en(s.name, line) + "the file starts with the byte-order mark of " + e +
+                        ", but what follows does not read as " + e + " text" + kSaveEn,
+                    where_zh(s.name, line) + "文件以 " + e + " 的字节顺序标记开头，但后面的内容不是 " + e + " 文本" +
+                        kSaveZh);
+    }
     if (s.bom) return s.bom_encoding;
     // Fewer than four bytes: a mark may still be one.
     if (!s.bom_decided) {

@@ -40,7 +40,8 @@ private:
 };
 
 // Works out the encoding of a file fed to it piece by piece. A byte-order
-// mark decides at once. Otherwise every encoding the file could be in is
+// mark decides, unless what follows a UTF-16 or UTF-32 mark does not read
+// as text in it. Otherwise every encoding the file could be in is
 // read side by side, and each reading is judged by what it gives: right
 // readings give the common characters of a language, wrong ones give rare
 // characters, marks with nothing to mark, letters of two alphabets inside
@@ -56,7 +57,9 @@ public:
     EncodingDetector& operator=(EncodingDetector&&) noexcept;
 
     void feed(std::string_view piece);
-    bool has_bom() const;
+    // True once the rest of the file cannot change the result: after a
+    // UTF-8 mark. A UTF-16 or UTF-32 mark still has what follows it judged.
+    bool settled() const;
     Encoding result() const;  // throws Error when no encoding fits well
 
     struct State;

@@ -5,15 +5,12 @@
 #include "text/big5.h"
 #include "text/errors.h"
 #include "text/gb18030.h"
+#include "text/line_breaks.h"
 #include "text/utf8.h"
 
 namespace sentiment {
 
 namespace {
-
-std::uint64_t count_newlines(std::string_view s) {
-    return static_cast<std::uint64_t>(std::count(s.begin(), s.end(), '\n'));
-}
 
 // Windows-1252's 80-9F; the rest of 80-FF is Latin-1. Zero: not assigned.
 constexpr std::uint16_t kCp1252High[32] = {
@@ -63,12 +60,14 @@ void Decoder::reset() {
     high_ = 0;
     validator_ = Utf8Validator{};
     line_ = 1;
+    breaks_ = LineBreaks{};
     bom_left_ = encoding_ == Encoding::Utf8Bom ? 3 : 0;
     first_unit_ = true;
 }
 
 void Decoder::fail(std::string_view produced) const {
-    const std::uint64_t line = line_ + count_newlines(produced);
+    LineBreaks breaks = breaks_;
+    const std::uint64_t line = line_ + breaks.count(produced);
     throw Error(where_en(name_, line) + "bytes that are not valid " + encoding_name(encoding_) +
                     " text; save the file as UTF-8 or GBK and try again",
                 where_zh(name_, line) + "含有不合法的 " + encoding_name(encoding_) +
@@ -94,7 +93,7 @@ void Decoder::feed(std::string_view piece, std::string& out) {
     case Encoding::Utf32LE:
     case Encoding::Utf32BE: feed_utf32(piece, out); break;
     }
-    line_ += count_newlines(std::string_view(out).substr(start));
+    line_ += breaks_.count(std::string_view(out).substr(start));
 }
 
 void Decoder::feed_utf8(std::string_view piece, std::string& out) {

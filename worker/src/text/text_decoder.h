@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "text/encoding_detector.h"
+#include "text/line_breaks.h"
 
 namespace sentiment {
 
@@ -35,6 +36,7 @@ private:
     bool first_unit_ = true;
     Utf8Validator validator_;
     std::uint64_t line_ = 1;     // line of the first byte not yet produced
+    LineBreaks breaks_;          // of the text produced so far
 };
 
 // Whole-buffer convenience: detect, then decode to UTF-8.
