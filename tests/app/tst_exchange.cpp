@@ -69,10 +69,7 @@ QByteArray asWrittenInTextMode(const QString &text)
     const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
     QByteArray bytes = system->mibEnum() == 106 || ascii ? system->fromUnicode(text)
                                                           : "\xEF\xBB\xBF" + text.toUtf8();
-#ifdef Q_OS_WIN
-    bytes.replace("\n", "\r\n");
-#endif
-    return bytes;
+    return TestPlatform::withPlatformLineEnds(bytes);
 }
 
 // Why the entries differ from the table, or an empty string.
