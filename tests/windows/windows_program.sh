@@ -15,11 +15,16 @@ done
 fail() { echo "FAIL: $*" >&2; exit 1; }
 tmp=$(mktemp -d)
 display=
+# Every step may find its process gone already; none of that may fail the run.
 cleanup() {
-  WINEPREFIX="$tmp/suites" wineserver -k >/dev/null 2>&1 || true
-  for prefix in "$tmp"/prefix-*; do [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1; done
-  [ -n "$display" ] && kill "$display" 2>/dev/null
-  rm -rf "$tmp"
+  local prefix
+  for prefix in "$tmp/suites" "$tmp"/prefix-*; do
+    [ -d "$prefix" ] || continue
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
+  done
+  if [ -n "$display" ]; then kill "$display" 2>/dev/null || true; fi
+  rm -rf "$tmp" || true
 }
 trap cleanup EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
