@@ -64,6 +64,14 @@ QByteArray readFile(const QByteArray &name)
     return file.readAll();
 }
 
+QByteArray listing(const QByteArray &dir)
+{
+    QByteArray names;
+    for (const QString &name : QDir(fileName(dir)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name))
+        names += name.toUtf8() + '\n';
+    return names;
+}
+
 FILE *channel(const QByteArray &word)
 {
     if (word == "out")
@@ -123,7 +131,8 @@ void expectWords(const Words &step, int count)
 void perform(const Words &step)
 {
     const QByteArray &verb = step.first();
-    const int words = verb == "write" || verb == "append" || verb == "replace" || verb == "copy" ? 3
+    static const QList<QByteArray> twoWords{"write", "append", "replace", "copy", "note", "cat", "ls", "mv"};
+    const int words = twoWords.contains(verb) ? 3
         : verb == "repeat" || verb == "lines" || verb == "spawn"                               ? 4
         : verb == "crash"                                                                       ? 1
                                                                                                 : 2;
@@ -136,6 +145,14 @@ void perform(const Words &step)
         replaceFile(step[1], step[2]);
     else if (verb == "copy")
         writeFile(step[2], readFile(step[1]), QIODevice::Truncate);
+    else if (verb == "note")
+        QFile::exists(fileName(step[1])) ? writeFile(step[2], step[1] + '\n', QIODevice::Append) : void();
+    else if (verb == "cat")
+        writeFile(step[2], readFile(step[1]), QIODevice::Append);
+    else if (verb == "ls")
+        writeFile(step[2], listing(step[1]), QIODevice::Append);
+    else if (verb == "mv")
+        QFile::rename(fileName(step[1]), fileName(step[2])) || (fail("cannot rename " + step[1]), false);
     else if (verb == "mkdir")
         QDir().mkdir(fileName(step[1])) || (fail("cannot make directory " + step[1]), false);
     else if (verb == "sleep")

@@ -24,6 +24,11 @@ QByteArray withPlatformLineEnds(QByteArray text)
     return text.replace("\n", "\r\n");
 }
 
+QByteArray asWorkerOutput(const QByteArray &utf8)
+{
+    return "\xEF\xBB\xBF" + utf8;
+}
+
 bool makeFifo(const QString &)
 {
     return false;

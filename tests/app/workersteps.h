@@ -18,6 +18,16 @@ public:
     // Writes a temporary file and renames it over NAME.
     WorkerSteps &replace(const QString &name, const QByteArray &bytes) { return add({"replace", name.toUtf8(), bytes}); }
     WorkerSteps &copy(const QString &from, const QString &to) { return add({"copy", from.toUtf8(), to.toUtf8()}); }
+    // Appends "NAME\n" to RECORD when NAME exists (like "[ -e NAME ] && echo").
+    WorkerSteps &noteIfExists(const QString &name, const QString &record)
+    {
+        return add({"note", name.toUtf8(), record.toUtf8()});
+    }
+    // Appends the file FROM to TO (like "cat FROM >> TO").
+    WorkerSteps &catenate(const QString &from, const QString &to) { return add({"cat", from.toUtf8(), to.toUtf8()}); }
+    // Appends the names in DIR, a line each and sorted, to RECORD (like "ls").
+    WorkerSteps &list(const QString &dir, const QString &record) { return add({"ls", dir.toUtf8(), record.toUtf8()}); }
+    WorkerSteps &rename(const QString &from, const QString &to) { return add({"mv", from.toUtf8(), to.toUtf8()}); }
     WorkerSteps &makeDirectory(const QString &name) { return add({"mkdir", name.toUtf8()}); }
     WorkerSteps &sleep(int ms) { return add({"sleep", QByteArray::number(ms)}); }
     // Sleeps for longer than any test waits.
