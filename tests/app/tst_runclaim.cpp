@@ -48,7 +48,7 @@ void RunClaimTest::claimOutlivesTheWindow()
     // Now it may train, and only its own worker's signal completes its run.
     QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().write("计数.txt", "0.25").sleep(20000)));
     f.startTraining();
-    QVERIFY(MainWindowProbe::trainProcess(f.window));
+    QVERIFY2(MainWindowProbe::trainProcess(f.window), qPrintable(f.lastBox().title + ": " + f.lastBox().text));
     QTRY_COMPARE_WITH_TIMEOUT(f.ui()->progressBar->value(), 25, 3000);
     QCOMPARE(f.boxCount(), 1); // only the refusal above
 }
