@@ -19,6 +19,7 @@ public:
     static constexpr int errorTailBytes = 64 * 1024;
 
     explicit WorkerProcess(qintptr claimHandle);
+    ~WorkerProcess() override;
 
     // Starts the script by its bare name in the work directory.
     void startScript(const QString &scriptName);
@@ -37,6 +38,8 @@ private:
     void keepErrorTail();
 
     qintptr claim;
+    // What ends the whole tree: the process group (POSIX), the job object
+    // (Windows).
     qint64 group = 0;
     QByteArray tail;
 };

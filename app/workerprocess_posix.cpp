@@ -24,6 +24,8 @@ void WorkerProcess::setupChildProcess()
     ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) & ~FD_CLOEXEC);
 }
 
+WorkerProcess::~WorkerProcess() = default;
+
 void WorkerProcess::endTree()
 {
     if (group > 0)

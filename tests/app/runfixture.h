@@ -90,6 +90,11 @@ struct RunFixture
     {
         return dir.writeScript(name, body, executable);
     }
+    // A fake worker's script in the work directory, for any platform.
+    bool writeWorker(const QString &name, const WorkerSteps &steps, bool executable = true)
+    {
+        return dir.writeWorker(name, steps, executable);
+    }
 
     // One review and its label, chosen: enough for a fake training worker.
     bool chooseSomeInputs()

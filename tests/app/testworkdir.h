@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "testplatform.h"
+#include "workersteps.h"
+
 // A fresh, empty work directory that is the process's current directory for
 // as long as the object lives.
 class TestWorkDir
@@ -30,7 +33,18 @@ public:
     // A POSIX shell script; `executable` gives it the execute bit.
     bool writeScript(const QString &name, const QByteArray &body, bool executable = true) const
     {
-        if (!write(name, "#!/bin/sh\n" + body + "\n"))
+        return writeRunnable(name, "#!/bin/sh\n" + body + "\n", executable);
+    }
+
+    // A worker script, for any platform, that runs the fake worker on `steps`.
+    bool writeWorker(const QString &name, const WorkerSteps &steps, bool executable = true) const
+    {
+        return writeRunnable(name, TestPlatform::workerScript(steps.text()), executable);
+    }
+
+    bool writeRunnable(const QString &name, const QByteArray &content, bool executable) const
+    {
+        if (!write(name, content))
             return false;
         QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
         if (executable)

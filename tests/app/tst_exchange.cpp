@@ -65,14 +65,7 @@ bool makeEntries(const TestWorkDir &dir, const QStringList &entries)
 // line feeds as the platform ends its lines.
 QByteArray asWrittenInTextMode(const QString &text)
 {
-    QTextCodec *const system = QTextCodec::codecForLocale();
-    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    QByteArray bytes = system->mibEnum() == 106 || ascii ? system->fromUnicode(text)
-                                                          : "\xEF\xBB\xBF" + text.toUtf8();
-#ifdef Q_OS_WIN
-    bytes.replace("\n", "\r\n");
-#endif
-    return bytes;
+    return TestPlatform::asTestFile(text.toUtf8());
 }
 
 // Why the entries differ from the table, or an empty string.

@@ -24,7 +24,8 @@ private slots:
 void RunClaimTest::claimOutlivesTheWindow()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("emotion.bat", "printf 0.5 > 计数.txt\nsleep 2\nprintf 1 > 计数.txt\nsleep 0.3"));
+    QVERIFY(f.writeWorker("emotion.bat",
+                          WorkerSteps().write("计数.txt", "0.5").sleep(2000).write("计数.txt", "1").sleep(300)));
     auto *first = new MainWindow;
     first->show();
     QVERIFY(f.dir.write("r.txt", "x\n") && f.dir.write("l.txt", "positive\n"));
@@ -45,9 +46,9 @@ void RunClaimTest::claimOutlivesTheWindow()
     QVERIFY(firstWorker->waitForFinished(10000));
     delete firstWorker;
     // Now it may train, and only its own worker's signal completes its run.
-    QVERIFY(f.writeScript("emotion.bat", "printf 0.25 > 计数.txt\nexec sleep 20"));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().write("计数.txt", "0.25").sleep(20000)));
     f.startTraining();
-    QVERIFY(MainWindowProbe::trainProcess(f.window));
+    QVERIFY2(MainWindowProbe::trainProcess(f.window), qPrintable(f.lastBox().title + ": " + f.lastBox().text));
     QTRY_COMPARE_WITH_TIMEOUT(f.ui()->progressBar->value(), 25, 3000);
     QCOMPARE(f.boxCount(), 1); // only the refusal above
 }
@@ -65,8 +66,9 @@ void RunClaimTest::leftoverOfAFailedRunIsEnded()
     RunFixture f;
     const QString script = training ? "emotion.bat" : "test.bat";
     // The script fails, but a child it started would signal the end later.
-    const QByteArray signal = training ? "printf 1 > 计数.txt" : "printf 99 > percent.txt; printf 'stale\\n' > out.txt";
-    QVERIFY(f.writeScript(script, "( sleep 1.2; " + signal + " ) &\nexit 3"));
+    const WorkerSteps signal = training ? WorkerSteps().write("计数.txt", "1")
+                                        : WorkerSteps().write("percent.txt", "99").write("out.txt", "stale\n");
+    QVERIFY(f.writeWorker(script, WorkerSteps().spawn(WorkerSteps().sleep(1200).then(signal)).exit(3)));
     const auto start = [&] { training ? f.startTraining() : f.startTest(); };
     if (training)
         QVERIFY(f.chooseSomeInputs());
@@ -76,7 +78,8 @@ void RunClaimTest::leftoverOfAFailedRunIsEnded()
     QCOMPARE(f.lastBox().title, training ? QStringLiteral("训练未完成") : QStringLiteral("测试未完成"));
 
     // The next run is its own: the old child may not end it.
-    QVERIFY(f.writeScript(script, training ? "printf 0.5 > 计数.txt\nexec sleep 20" : "exec sleep 20"));
+    QVERIFY(f.writeWorker(script, training ? WorkerSteps().write("计数.txt", "0.5").sleep(20000)
+                                           : WorkerSteps().sleep(20000)));
     start();
     QVERIFY(training ? MainWindowProbe::trainProcess(f.window) : MainWindowProbe::testProcess(f.window));
     QTest::qWait(2000);
@@ -100,11 +103,13 @@ void RunClaimTest::detachedWorkerCompletes()
     RunFixture f;
     // The script hands its work to the background and exits 0 at once.
     if (training) {
-        QVERIFY(f.writeScript("emotion.bat", "( sleep 1.5; printf 1 > 计数.txt ) >/dev/null 2>&1 &\nexit 0"));
+        QVERIFY(f.writeWorker("emotion.bat",
+                              WorkerSteps().spawn(WorkerSteps().sleep(1500).write("计数.txt", "1"), WorkerSteps::Quiet)
+                                  .exit(0)));
         QVERIFY(f.chooseSomeInputs());
     } else {
-        QVERIFY(f.writeScript("test.bat", "( sleep 1.5; printf 75 > percent.txt; printf 'ok\\n' > out.txt ) "
-                                          ">/dev/null 2>&1 &\nexit 0"));
+        const WorkerSteps result = WorkerSteps().sleep(1500).write("percent.txt", "75").write("out.txt", "ok\n");
+        QVERIFY(f.writeWorker("test.bat", WorkerSteps().spawn(result, WorkerSteps::Quiet).exit(0)));
     }
     const int before = f.modals.seen.size();
     training ? f.startTraining() : f.startTest();
@@ -119,7 +124,8 @@ void RunClaimTest::detachedWorkerCompletes()
 void RunClaimTest::cleanExitWithoutSignalFailsAfterGrace()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("emotion.bat", "printf 0.2 > 计数.txt\necho 'gave up quietly' >&2\nexit 0"));
+    QVERIFY(f.writeWorker("emotion.bat",
+                          WorkerSteps().write("计数.txt", "0.2").complain("gave up quietly\n").exit(0)));
     QVERIFY(f.chooseSomeInputs());
     QElapsedTimer clock;
     clock.start();
@@ -140,8 +146,11 @@ void RunClaimTest::graceLastsWhileFilesChange()
     RunFixture f;
     // 16 s of background work, progress every 4 s: longer than the grace
     // period, but never quiet for that long.
-    QVERIFY(f.writeScript("emotion.bat", "( for step in 2 4 6 8; do sleep 4; printf 0.$step > 计数.txt; done\n"
-                                         "  printf 1 > 计数.txt ) >/dev/null 2>&1 &\nexit 0"));
+    WorkerSteps background;
+    for (const char *step : {"0.2", "0.4", "0.6", "0.8"})
+        background.sleep(4000).write("计数.txt", step);
+    background.write("计数.txt", "1");
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().spawn(background, WorkerSteps::Quiet).exit(0)));
     QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 25000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));

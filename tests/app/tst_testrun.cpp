@@ -12,9 +12,9 @@
 namespace {
 
 // A test worker that writes the given rate and output, then exits.
-QByteArray resultWorker(const QByteArray &percent, const QByteArray &out)
+WorkerSteps resultWorker(const QByteArray &percent, const QByteArray &out)
 {
-    return "printf '%s' '" + percent + "' > percent.txt\nprintf '%b' '" + out + "' > out.txt";
+    return WorkerSteps().write("percent.txt", percent).write("out.txt", out);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ private slots:
 void TestRunTest::refusesWhileRunning()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("test.bat", "exec sleep 20"));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().hang()));
     f.startTest();
     QProcess *running = MainWindowProbe::testProcess(f.window);
     QVERIFY(running);
@@ -64,7 +64,7 @@ void TestRunTest::refusesWhileRunning()
     QVERIFY(f.modals.waitForSeen(1));
     QCOMPARE(f.lastBox().title, QStringLiteral("请等待进程关闭"));
     QCOMPARE(f.lastBox().text, QStringLiteral("测试进程正在运行。神经网络计算量较大，请耐心等待。"));
-    QCOMPARE(f.dir.read("test.txt"), QByteArray("It is a terrible movie\nI like it\nIt is a lovely hero"));
+    QCOMPARE(f.dir.read("test.txt"), TestPlatform::asTestFile("It is a terrible movie\nI like it\nIt is a lovely hero"));
     QCOMPARE(MainWindowProbe::testProcess(f.window), running);
     QCOMPARE(MainWindowProbe::pollTimer(f.window), timer);
 }
@@ -84,28 +84,29 @@ void TestRunTest::writesTheBoxTextAsTestFile()
     QFETCH(QByteArray, bytes);
     RunFixture f;
     QVERIFY(f.dir.write("test.txt", "a much longer old test text that must not survive\n"));
-    QVERIFY(f.writeScript("test.bat", "cp test.txt seen.txt\n" + resultWorker("50", "x\\n")));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().copy("test.txt", "seen.txt").then(resultWorker("50", "x\n"))));
     if (text.isNull())
         f.startTest();
     else
         f.startTest(text);
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
-    QCOMPARE(f.dir.read("test.txt"), bytes);
-    QCOMPARE(f.dir.read("seen.txt"), bytes);
+    QCOMPARE(f.dir.read("test.txt"), TestPlatform::asTestFile(bytes));
+    QCOMPARE(f.dir.read("seen.txt"), TestPlatform::asTestFile(bytes));
 }
 
 void TestRunTest::showsOutputLineByLine_data()
 {
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("empty middle line") << QByteArray("a\\n\\nb\\n") << QStringLiteral("a\n\nb\n");
-    QTest::newRow("no final break") << QByteArray("a\\n\\nb") << QStringLiteral("a\n\nb\n");
-    QTest::newRow("crlf") << QByteArray("a\\r\\nb\\r\\n") << QStringLiteral("a\nb\n");
+    QTest::newRow("empty middle line") << QByteArray("a\n\nb\n") << QStringLiteral("a\n\nb\n");
+    QTest::newRow("no final break") << QByteArray("a\n\nb") << QStringLiteral("a\n\nb\n");
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n");
     QTest::newRow("0 bytes") << QByteArray() << QString();
-    QTest::newRow("html-looking") << QByteArray("<b>bold</b> <br /> x\\nsecond &amp; line\\n")
+    QTest::newRow("html-looking") << QByteArray("<b>bold</b> <br /> x\nsecond &amp; line\n")
                                   << QStringLiteral("<b>bold</b> <br /> x\nsecond &amp; line\n");
-    QTest::newRow("chinese") << QByteArray("好评\\t0.93\\t很好吃\\n") << QStringLiteral("好评\t0.93\t很好吃\n");
+    QTest::newRow("chinese") << TestPlatform::asWorkerOutput("好评\t0.93\t很好吃\n")
+                             << QStringLiteral("好评\t0.93\t很好吃\n");
 }
 
 void TestRunTest::showsOutputLineByLine()
@@ -115,7 +116,7 @@ void TestRunTest::showsOutputLineByLine()
     RunFixture f;
     DebugLog log;
     f.ui()->text_ans->setPlainText(QStringLiteral("previous output"));
-    QVERIFY(f.writeScript("test.bat", resultWorker("12.5", out)));
+    QVERIFY(f.writeWorker("test.bat", resultWorker("12.5", out)));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
@@ -138,9 +139,8 @@ void TestRunTest::showsALongOutputWholeWhileAnswering()
 {
     RunFixture f;
     const int lines = 300000;
-    QVERIFY(f.writeScript("test.bat", "printf 50 > percent.txt\n"
-                                      "yes a | head -n " + QByteArray::number(lines) + " > out.part\n"
-                                      "mv out.part out.txt"));
+    QVERIFY(f.writeWorker("test.bat",
+                          WorkerSteps().write("percent.txt", "50").replace("out.txt", QByteArray("a\n").repeated(lines))));
     QElapsedTimer sinceTick;
     qint64 longestStall = 0;
     QTimer ticker;
@@ -182,7 +182,7 @@ void TestRunTest::formatsTheRate()
     QFETCH(QString, logged);
     RunFixture f;
     DebugLog log;
-    QVERIFY(f.writeScript("test.bat", resultWorker(percent, "x\\n")));
+    QVERIFY(f.writeWorker("test.bat", resultWorker(percent, "x\n")));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.ui()->haopinglvLable->text(), label);
@@ -194,7 +194,7 @@ void TestRunTest::unreadableRateKeepsLabel()
     RunFixture f;
     f.ui()->haopinglvLable->setText(QStringLiteral("好评率:12.00%"));
     // A directory in its place cannot be opened as a file, even by root.
-    QVERIFY(f.writeScript("test.bat", "mkdir percent.txt\nprintf 'new output\\n' > out.txt"));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().makeDirectory("percent.txt").write("out.txt", "new output\n")));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试异常"));
@@ -210,7 +210,7 @@ void TestRunTest::staleRateIsNeverShown()
 {
     RunFixture f;
     QVERIFY(f.dir.write("percent.txt", "55"));
-    QVERIFY(f.writeScript("test.bat", "printf 'x\\n' > out.txt\nexec sleep 20"));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().write("out.txt", "x\n").hang()));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试异常"));
@@ -221,9 +221,11 @@ void TestRunTest::oldOutputIsRemovedBeforeTheWorkerStarts()
 {
     RunFixture f;
     QVERIFY(f.dir.write("out.txt", "old output\n"));
-    QVERIFY(f.writeScript("test.bat",
-                          "[ -e out.txt ] && echo out >> seen.txt\n[ -e percent.txt ] && echo percent >> seen.txt\n"
-                          "touch seen.txt\n" + resultWorker("50", "new\\n")));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps()
+                                          .noteIfExists("out.txt", "seen.txt")
+                                          .noteIfExists("percent.txt", "seen.txt")
+                                          .append("seen.txt", "")
+                                          .then(resultWorker("50", "new\n"))));
     QVERIFY(f.dir.write("percent.txt", "99"));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
@@ -242,7 +244,7 @@ void TestRunTest::missingScriptEndsTheRun()
     QVERIFY(!MainWindowProbe::testProcess(f.window));
     QVERIFY(!MainWindowProbe::pollTimer(f.window)->isActive());
 
-    QVERIFY(f.writeScript("test.bat", resultWorker("75", "ok\\n")));
+    QVERIFY(f.writeWorker("test.bat", resultWorker("75", "ok\n")));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(2, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
@@ -252,25 +254,27 @@ void TestRunTest::missingScriptEndsTheRun()
 void TestRunTest::workerWithoutOutputShowsItsMessage_data()
 {
     QTest::addColumn<QByteArray>("codec"); // the system's code page
-    QTest::addColumn<QByteArray>("before"); // what the worker writes first
-    QTest::newRow("utf-8 system") << QByteArray("UTF-8") << QByteArray();
+    QTest::addColumn<WorkerSteps>("before"); // what the worker writes first
+    QTest::newRow("utf-8 system") << QByteArray("UTF-8") << WorkerSteps();
     // The worker writes UTF-8 whatever the code page; read as GBK it garbles.
-    QTest::newRow("gbk system") << QByteArray("GBK") << QByteArray();
+    QTest::newRow("gbk system") << QByteArray("GBK") << WorkerSteps();
     QTest::newRow("after a flood") << QByteArray("UTF-8")
-                                   << QByteArray("head -c 20000000 /dev/zero\n"
-                                                 "i=0; while [ $i -lt 20000 ]; do echo \"filler $i\"; i=$((i+1)); done >&2");
+                                   << WorkerSteps()
+                                          .repeat(WorkerSteps::Out, 20000000, QByteArray(1, '\0'))
+                                          .numberedLines(WorkerSteps::Err, 20000, "filler");
 }
 
 void TestRunTest::workerWithoutOutputShowsItsMessage()
 {
     QFETCH(QByteArray, codec);
-    QFETCH(QByteArray, before);
+    QFETCH(WorkerSteps, before);
     QTextCodec *const system = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName(codec));
     const auto restore = qScopeGuard([system] { QTextCodec::setCodecForLocale(system); });
     RunFixture f;
-    QVERIFY(f.writeScript("test.bat", before + "\necho '错误：还没有训练好的模型，请先训练。' >&2\n"
-                                      "echo 'error: no trained model yet; train first.' >&2\nexit 1"));
+    QVERIFY(f.writeWorker("test.bat", before.complain("错误：还没有训练好的模型，请先训练。\n")
+                                          .complain("error: no trained model yet; train first.\n")
+                                          .exit(1)));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("测试未完成"));
@@ -285,7 +289,7 @@ void TestRunTest::workerWithoutOutputShowsItsMessage()
 void TestRunTest::slowWorkerIsWaitedFor()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("test.bat", resultWorker("50", "x\\n") + "\nsleep 1\ntouch exited"));
+    QVERIFY(f.writeWorker("test.bat", resultWorker("50", "x\n").sleep(1000).write("exited", "")));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QTRY_VERIFY_WITH_TIMEOUT(!MainWindowProbe::testProcess(f.window), 5000);
@@ -346,16 +350,16 @@ void TestRunTest::importReadsLines()
     QCOMPARE(f.ui()->test_txt->toPlainText(), plain);
 
     // The next test run hands exactly those lines to the worker.
-    QVERIFY(f.writeScript("test.bat", resultWorker("1", "x\\n")));
+    QVERIFY(f.writeWorker("test.bat", resultWorker("1", "x\n")));
     f.startTest();
     QVERIFY(f.modals.waitForSeen(2, 5000));
-    QCOMPARE(f.dir.read("test.txt"), testFile);
+    QCOMPARE(f.dir.read("test.txt"), TestPlatform::asTestFile(testFile));
 }
 
 void TestRunTest::importOfVanishedFileWarnsAndLeavesTheRun()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("test.bat", "sleep 1.5\n" + resultWorker("50", "done\\n")));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().sleep(1500).then(resultWorker("50", "done\n"))));
     f.startTest();
     QProcess *running = MainWindowProbe::testProcess(f.window);
     QVERIFY(running);
@@ -383,8 +387,8 @@ void TestRunTest::importOfVanishedFileWarnsAndLeavesTheRun()
 void TestRunTest::trainingAndTestRunsOverlap()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("emotion.bat", "printf 0.5 > 计数.txt\nsleep 2\nprintf 1 > 计数.txt"));
-    QVERIFY(f.writeScript("test.bat", "sleep 0.6\n" + resultWorker("80", "ok\\n")));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().write("计数.txt", "0.5").sleep(2000).write("计数.txt", "1")));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().sleep(600).then(resultWorker("80", "ok\n"))));
     QVERIFY(f.startSomeTraining());
     QTimer *trainTimer = MainWindowProbe::pollTimer(f.window);
     f.startTest();

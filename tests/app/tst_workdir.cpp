@@ -13,6 +13,7 @@ class WorkDirTest : public QObject
 
 private slots:
     void testRunReplacesALinkedTestFile();
+    void testRunReplacesATestFileHeldOpen();
     void stagingDirectoryIsMadeReal_data();
     void stagingDirectoryIsMadeReal();
     void chosenFileNamedTempIsKept();
@@ -27,6 +28,9 @@ bool makeLink(const QString &target, const QString &link)
 {
     return QFile::link(target, link);
 }
+
+// Windows' QFile::link makes a shortcut, not a link the file system follows.
+const char *const noLinks = "no symbolic links here: QFile::link makes shortcuts";
 
 // Files outside the work directory, by absolute path.
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -45,11 +49,13 @@ QByteArray readFile(const QString &path)
 
 void WorkDirTest::testRunReplacesALinkedTestFile()
 {
+    if (!TestPlatform::hasPosixFiles())
+        QSKIP(noLinks);
     RunFixture f;
     QTemporaryDir outside;
     QVERIFY(writeFile(outside.filePath("victim.txt"), "someone else's file\n"));
     QVERIFY(makeLink(outside.filePath("victim.txt"), f.dir.filePath("test.txt")));
-    QVERIFY(f.writeScript("test.bat", "cp test.txt seen.txt\nprintf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().copy("test.txt", "seen.txt").write("percent.txt", "50").write("out.txt", "x\n")));
 
     f.startTest(QStringLiteral("good\nbad"));
     QVERIFY(f.modals.waitForSeen(1, 5000));
@@ -61,6 +67,34 @@ void WorkDirTest::testRunReplacesALinkedTestFile()
     QCOMPARE(f.dir.read("seen.txt"), QByteArray("good\nbad"));
     // No temporary file is left behind.
     QCOMPARE(f.dir.entries().filter(QStringLiteral("test.txt")), QStringList{"test.txt"});
+}
+
+// test.txt while another program reads it: POSIX replaces it, and the
+// reader keeps what it had open; Windows cannot replace a file open without
+// shared deletion, and the run does not start on the old text.
+void WorkDirTest::testRunReplacesATestFileHeldOpen()
+{
+    RunFixture f;
+    QVERIFY(f.dir.write("test.txt", "old text\n"));
+    QFile reader(f.dir.filePath("test.txt"));
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().copy("test.txt", "seen.txt").write("percent.txt", "50").write("out.txt", "x\n")));
+
+    f.startTest(QStringLiteral("good\nbad"));
+    QVERIFY(f.modals.waitForSeen(1, 5000));
+    QCOMPARE(reader.readAll(), QByteArray("old text\n"));
+    QCOMPARE(f.dir.entries().filter(QStringLiteral("test.txt")), QStringList{"test.txt"}); // no temporary left
+    if (TestPlatform::hasPosixFiles()) {
+        QCOMPARE(f.lastBox().title, QStringLiteral("测试完成"));
+        QCOMPARE(f.dir.read("seen.txt"), QByteArray("good\nbad"));
+        QCOMPARE(f.dir.read("test.txt"), QByteArray("good\nbad"));
+    } else {
+        QCOMPARE(f.lastBox().title, QStringLiteral("文件打开失败"));
+        QCOMPARE(f.dir.read("test.txt"), QByteArray("old text\n"));
+        QTest::qWait(300);
+        QVERIFY(!f.dir.exists("seen.txt"));
+        QVERIFY(!MainWindowProbe::testProcess(f.window));
+    }
 }
 
 void WorkDirTest::stagingDirectoryIsMadeReal_data()
@@ -76,6 +110,8 @@ void WorkDirTest::stagingDirectoryIsMadeReal()
 {
     QFETCH(QString, kind);
     QFETCH(bool, refused);
+    if (kind != "file" && !TestPlatform::hasPosixFiles())
+        QSKIP(noLinks);
     RunFixture f;
     QTemporaryDir outside;
     QVERIFY(writeFile(outside.filePath("reviews.txt"), "their reviews\n"));
@@ -86,7 +122,7 @@ void WorkDirTest::stagingDirectoryIsMadeReal()
         QVERIFY(makeLink(outside.filePath("nothing-here"), f.dir.filePath("temp")));
     else
         QVERIFY(f.dir.write("temp", "in the way\n"));
-    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().hang()));
     QVERIFY(f.startSomeTraining());
     QCOMPARE(MainWindowProbe::trainProcess(f.window) == nullptr, refused);
     QCOMPARE(f.boxCount(), refused ? 1 : 0);
@@ -107,7 +143,7 @@ void WorkDirTest::stagingDirectoryIsMadeReal()
 void WorkDirTest::chosenFileNamedTempIsKept()
 {
     RunFixture f;
-    QVERIFY(f.writeScript("emotion.bat", "exec sleep 20"));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().hang()));
     QVERIFY(f.dir.write("temp", "my reviews, in a file called temp\n"));
     QVERIFY(f.dir.write("l.txt", "positive\n"));
     QVERIFY(f.startTraining(f.dir.filePath("temp"), f.dir.filePath("l.txt")));
@@ -119,6 +155,8 @@ void WorkDirTest::chosenFileNamedTempIsKept()
 
 void WorkDirTest::linkedExchangeFilesAreReplaced()
 {
+    if (!TestPlatform::hasPosixFiles())
+        QSKIP(noLinks);
     RunFixture f;
     QTemporaryDir outside;
     const QStringList names{"reviews.txt", "labels.txt", "计数.txt", "emotion.bat.lock"};
@@ -127,8 +165,8 @@ void WorkDirTest::linkedExchangeFilesAreReplaced()
         QVERIFY(makeLink(outside.filePath(name), f.dir.filePath(name)));
     }
     QVERIFY(makeLink(outside.filePath("absent.txt"), f.dir.filePath("out.txt"))); // dangling
-    QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
-    QVERIFY(f.writeScript("test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().write("计数.txt", "1")));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps().write("percent.txt", "50").write("out.txt", "x\n")));
     QVERIFY(f.startSomeTraining());
     QVERIFY(f.modals.waitForSeen(3, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
@@ -158,6 +196,8 @@ void WorkDirTest::specialResultFilesDoNotBlock()
 {
     QFETCH(QByteArray, script);
     QFETCH(QString, title);
+    if (!TestPlatform::hasPosixFiles())
+        QSKIP("no FIFOs on this system");
     RunFixture f;
     QVERIFY(f.writeScript("test.bat", script));
     f.startTest();

@@ -40,33 +40,31 @@ struct Worker
 
 void WorkerProcessTest::errorTailIsBounded_data()
 {
-    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<WorkerSteps>("worker");
     QTest::addColumn<QByteArray>("tail");  // what is kept, when known exactly
     QTest::addColumn<QByteArray>("start"); // else how it begins
 
-    QTest::newRow("a few lines") << QByteArray("echo 'one' >&2\necho '最后一行' >&2")
+    QTest::newRow("a few lines") << WorkerSteps().complain("one\n").complain("最后一行\n")
                                  << QByteArray("one\n最后一行\n") << QByteArray();
     QTest::newRow("a megabyte of lines")
-        << QByteArray("i=0; while [ $i -lt 40000 ]; do echo \"filler line $i\"; i=$((i+1)); done >&2\n"
-                      "echo 'last words' >&2")
+        << WorkerSteps().numberedLines(WorkerSteps::Err, 40000, "filler line").complain("last words\n")
         << QByteArray() << QByteArray("filler line ");
     QTest::newRow("a long line, then a short one")
-        << QByteArray("head -c 200000 /dev/zero | tr '\\0' x >&2\necho >&2\necho 'last words' >&2")
+        << WorkerSteps().repeat(WorkerSteps::Err, 200000, "x").complain("\n").complain("last words\n")
         << QByteArray("last words\n") << QByteArray();
-    QTest::newRow("one endless line")
-        << QByteArray("head -c 200000 /dev/zero | tr '\\0' x >&2") << QByteArray(WorkerProcess::errorTailBytes, 'x')
-        << QByteArray();
+    QTest::newRow("one endless line") << WorkerSteps().repeat(WorkerSteps::Err, 200000, "x")
+                                      << QByteArray(WorkerProcess::errorTailBytes, 'x') << QByteArray();
 }
 
 void WorkerProcessTest::errorTailIsBounded()
 {
-    QFETCH(QByteArray, script);
+    QFETCH(WorkerSteps, worker);
     QFETCH(QByteArray, tail);
     QFETCH(QByteArray, start);
     Worker w;
     QVERIFY(w.claim);
-    QVERIFY(w.dir.writeScript("worker.sh", script));
-    w.process.startScript(QStringLiteral("worker.sh"));
+    QVERIFY(w.dir.writeWorker("worker.bat", worker));
+    w.process.startScript(QStringLiteral("worker.bat"));
     QVERIFY(w.process.waitForFinished(20000));
 
     const QByteArray kept = w.process.errorTail();
@@ -85,8 +83,12 @@ void WorkerProcessTest::floodOnStandardOutputIsNotKept()
 {
     Worker w;
     QVERIFY(w.claim);
-    QVERIFY(w.dir.writeScript("worker.sh", "head -c 30000000 /dev/zero\necho done >&2\ntouch flooded\nexec sleep 20"));
-    w.process.startScript(QStringLiteral("worker.sh"));
+    QVERIFY(w.dir.writeWorker("worker.bat", WorkerSteps()
+                                                .repeat(WorkerSteps::Out, 30000000, QByteArray(1, '\0'))
+                                                .complain("done\n")
+                                                .write("flooded", "")
+                                                .hang()));
+    w.process.startScript(QStringLiteral("worker.bat"));
     QTRY_VERIFY_WITH_TIMEOUT(w.dir.exists("flooded"), 10000);
     QTest::qWait(300); // the event loop would have read whatever was there to read
     QCOMPARE(w.process.state(), QProcess::Running);
@@ -99,8 +101,9 @@ void WorkerProcessTest::endTreeEndsWhatTheScriptStarted()
 {
     Worker w;
     QVERIFY(w.claim);
-    QVERIFY(w.dir.writeScript("worker.sh", "sleep 300 &\necho $! > child.pid\nwait"));
-    w.process.startScript(QStringLiteral("worker.sh"));
+    QVERIFY(w.dir.writeWorker("worker.bat",
+                              WorkerSteps().spawn(WorkerSteps().hang(), WorkerSteps::Inherited, "child.pid").hang()));
+    w.process.startScript(QStringLiteral("worker.bat"));
     QTRY_VERIFY_WITH_TIMEOUT(!w.dir.read("child.pid").trimmed().isEmpty(), 5000);
     const qint64 child = w.dir.read("child.pid").trimmed().toLongLong();
     QVERIFY(ProcessProbe::isRunning(child));

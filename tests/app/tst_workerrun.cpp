@@ -44,30 +44,30 @@ struct RunUnderTest
 void WorkerRunTest::failureIsReported_data()
 {
     QTest::addColumn<bool>("training");
-    QTest::addColumn<QByteArray>("script"); // empty: no script at all
+    QTest::addColumn<WorkerSteps>("worker"); // no steps: no script at all
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("pieces"); // each in the reported text
 
     QTest::newRow("training script missing")
-        << true << QByteArray() << "训练未完成" << QStringList{"训练没有完成。\n", "无法启动工作脚本“emotion.bat”"};
+        << true << WorkerSteps() << "训练未完成" << QStringList{"训练没有完成。\n", "无法启动工作脚本“emotion.bat”"};
     QTest::newRow("test worker refuses its input")
-        << false << QByteArray("echo '错误：还没有模型' >&2\nexit 2") << "测试未完成"
+        << false << WorkerSteps().complain("错误：还没有模型\n").exit(2) << "测试未完成"
         << QStringList{"测试没有完成，没有生成结果文件 out.txt。\n", "退出码 2", "错误：还没有模型"};
     QTest::newRow("training worker killed")
-        << true << QByteArray("kill -9 $$") << "训练未完成" << QStringList{"意外终止"};
+        << true << WorkerSteps().crash() << "训练未完成" << QStringList{"意外终止"};
 }
 
 void WorkerRunTest::failureIsReported()
 {
     QFETCH(bool, training);
-    QFETCH(QByteArray, script);
+    QFETCH(WorkerSteps, worker);
     QFETCH(QString, title);
     QFETCH(QStringList, pieces);
     TestWorkDir dir;
     ModalHandler modals;
     const RunKind kind = training ? RunKind::training() : RunKind::testing();
-    if (!script.isEmpty())
-        QVERIFY(dir.writeScript(kind.script, script));
+    if (!worker.text().isEmpty())
+        QVERIFY(dir.writeWorker(kind.script, worker));
 
     RunUnderTest t(kind);
     WorkerRun::ClaimAttempt attempt = t.run.claim();
