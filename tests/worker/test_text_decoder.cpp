@@ -146,6 +146,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Traditional characters often have an ASCII-range trail byte.
         GuessCase{"gbk_traditional", "\x95\x72\xe9\x67\xe9\x4c\xc1\xcb\xa3\xac\xbf\xea\xd7\xd3\xd2\xb2\x9b\x5d\xbd\x6f\n",
                   Encoding::Gb18030, {"時間長了，筷子也沒給"}},
+        // A review's tail after a line break (坑爹") reads as common Big5 (諧註)
+        // too: too short to be a mixture.
+        GuessCase{"gbk_traditional_with_short_tail",
+                  "\x95\x72\xe9\x67\xe9\x4c\xc1\xcb\xa3\xac\xbf\xea\xd7\xd3\xd2\xb2\x9b\x5d\xbd\x6f\n\xbf\xd3\xb5\xf9\"\n",
+                  Encoding::Gb18030, {"時間長了，筷子也沒給", "坑爹\""}},
         // Half of these pairs are also well-formed UTF-8.
         GuessCase{"gbk_looking_like_utf8", "\xd0\xa1\xb2\xcb\xba\xdc\xba\xc3\xb3\xd4\xa1\xa3", Encoding::Gb18030,
                   {"小菜很好吃。"}},

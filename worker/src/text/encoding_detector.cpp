@@ -924,6 +924,10 @@ void EncodingDetector::State::byte(unsigned char c) {
     if (c == '\r' || c == '\n') column = 0;
 }
 
+// Two-byte characters a line needs before its GBK and Big5 readings are
+// compared.
+constexpr std::uint64_t kFewestToJudge = 4;
+
 void EncodingDetector::State::end_line() {
     const auto& u = utf8.line();
     const auto& g = gb.line();
@@ -952,8 +956,14 @@ void EncodingDetector::State::end_line() {
             foreign.big5 += b.tally;
             foreign.cp1252_high += w.high;
             if (w.odd) keep_first(foreign.cp1252_first_odd, w.first_odd);
-            if (big5_well && !gb_well && foreign.first_big5_not_gb == 0) foreign.first_big5_not_gb = line;
-            if (gb_well && !big5_well && foreign.first_gb_not_big5 == 0) foreign.first_gb_not_big5 = line;
+            // A line that breaks in one reading tells; otherwise a few
+            // characters (a review's tail after a line break, say) read as
+            // common Chinese in both too often to tell anything.
+            const bool judgeable = g.tally.chars >= kFewestToJudge && b.tally.chars >= kFewestToJudge;
+            if (big5_well && (g.broken || (!gb_well && judgeable)) && foreign.first_big5_not_gb == 0)
+                foreign.first_big5_not_gb = line;
+            if (gb_well && (b.broken || (!big5_well && judgeable)) && foreign.first_gb_not_big5 == 0)
+                foreign.first_gb_not_big5 = line;
         }
     }
     gb_all += g.tally;
