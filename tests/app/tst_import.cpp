@@ -15,6 +15,8 @@ private slots:
     void decodesLikeTheWorker();
     void refusesWhatIsNotText_data();
     void refusesWhatIsNotText();
+    void refusalKeepsANameWithPlaceMarkers_data();
+    void refusalKeepsANameWithPlaceMarkers();
     void unreadableFileGetsTheImportWarning_data();
     void unreadableFileGetsTheImportWarning();
     void refusesASpecialTrainingInput_data();
@@ -72,7 +74,9 @@ void ImportTest::refusesWhatIsNotText_data()
     QTest::addColumn<QString>("reason"); // a piece of the box text
     QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\x00\x00\x00\x00\x00 more\n", 18)
                             << QStringLiteral("空字节");
-    QTest::newRow("utf-16 binary") << QByteArray("\xff\xfe\x61\x00\x00\x00", 6) << QStringLiteral("空字节");
+    // The decoder itself finds that what follows the mark is no UTF-16 text.
+    QTest::newRow("utf-16 binary") << QByteArray("\xff\xfe\x61\x00\x00\x00", 6)
+                                   << QStringLiteral("后面的内容不是 UTF-16LE 文本");
     QTest::newRow("damaged utf-8") << QByteArray("很好吃\n太难\xff吃了\n很好\n") << QStringLiteral("第 2 行");
     QTest::newRow("too large") << QByteArray(4 * 1024 * 1024 + 2, '\n') << QStringLiteral("太大");
     QTest::newRow("over 384 KB") << QByteArray("很好吃\n").repeated(384 * 1024 / 10 + 1)
@@ -99,6 +103,35 @@ void ImportTest::refusesWhatIsNotText()
     QVERIFY2(f.lastBox().text.contains(reason), qPrintable(f.lastBox().text));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("odd.txt")), qPrintable(f.lastBox().text));
     QCOMPARE(f.ui()->test_txt->toPlainText(), before);
+}
+
+// Qt's place markers in a file name stay text, and every limit is told.
+void ImportTest::refusalKeepsANameWithPlaceMarkers_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("over 384 KB") << QStringLiteral("a%1b%2.txt") << QByteArray(384 * 1024 + 1, 'a')
+                                 << QStringLiteral("最多导入 384 KB");
+    QTest::newRow("10,001 lines") << QStringLiteral("%2%3.txt") << QByteArray("a\n").repeated(10001)
+                                  << QStringLiteral("有 10001 行：测试文本最多导入 10000 行");
+    QTest::newRow("line over 256 KB") << QStringLiteral("%1 %3.txt") << QByteArray(256 * 1024 + 1, 'a')
+                                      << QStringLiteral("超过 256 KB 的行（第 1 行）");
+}
+
+void ImportTest::refusalKeepsANameWithPlaceMarkers()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, reason);
+    RunFixture f;
+    QVERIFY(f.dir.write(name, file));
+    f.modals.answerFileDialog({f.dir.filePath(name)});
+    QTest::mouseClick(f.ui()->pushButton, Qt::LeftButton);
+    QVERIFY(f.modals.waitForSeen(2));
+    const QString text = f.lastBox().text;
+    QVERIFY2(text.contains(reason), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("“%1”").arg(name)), qPrintable(text));
 }
 
 void ImportTest::unreadableFileGetsTheImportWarning_data()
