@@ -92,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"damaged_utf8", "好评很好，非常满意\n服务很好，很满意\n坏\xFF了\n很好很好\n", "in.txt line 3"},
         BadCase{"no_encoding_fits", "abc\ndef \x81 ghi\n", "in.txt line 2"},
         BadCase{"utf8_bom_then_garbage", "\xEF\xBB\xBFok\n\xC3\x28\n", "in.txt line 2"},
+        // The mark settles the encoding, but zero bytes are still no text.
+        BadCase{"utf8_bom_then_zero_bytes", "\xEF\xBB\xBFok\nabc\0\0def\n"s, "in.txt line 2"},
         BadCase{"utf16_odd_length", "\xFF\xFE\x41\x00\x42"s, "in.txt line 1"},
         BadCase{"utf16_lone_surrogate", "\xFF\xFE\x41\x00\x0A\x00\x00\xD8\x41\x00"s, "in.txt line 2"},
         BadCase{"utf8_cut_at_end", "\xEF\xBB\xBFok\n\xE4\xBD"s, "in.txt line 2"},

@@ -99,6 +99,15 @@ void Decoder::feed(std::string_view piece, std::string& out) {
 void Decoder::feed_utf8(std::string_view piece, std::string& out) {
     std::size_t bad = validator_.feed(piece);
     if (bad != std::string_view::npos) fail(piece.substr(0, bad));
+    // Zero bytes are valid UTF-8 but no text has them; unmarked files are
+    // refused for them before decoding, a marked one here.
+    const std::size_t nul = piece.find('\0');
+    if (nul != std::string_view::npos) {
+        LineBreaks breaks = breaks_;
+        const std::uint64_t line = line_ + breaks.count(piece.substr(0, nul));
+        throw Error(where_en(name_, line) + "a zero byte, which text does not have: the file is binary or damaged",
+                    where_zh(name_, line) + "含有空字节，文本中不会有：文件是二进制文件或已损坏");
+    }
     out.append(piece);
 }
 
