@@ -63,6 +63,7 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
             }
             lo_ = 0x80;
             hi_ = 0xBF;
+            lead_ = offset_ + i;
             long_pending_ = c >= 0xE0;
             if (c >= 0xC2 && c <= 0xDF) {
                 need_ = 1;
@@ -84,7 +85,9 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
                 // Resynchronise on this byte: it may start a new character.
                 bad_byte(offset_ + i);
                 need_ = 0;
-                if (first_bad == std::string_view::npos) first_bad = i;
+                // Name the byte that began the broken character, when it is
+                // in this piece: the one after it is often plain ASCII.
+                if (first_bad == std::string_view::npos) first_bad = lead_ >= offset_ ? lead_ - offset_ : i;
                 continue;
             }
             lo_ = 0x80;

@@ -36,6 +36,7 @@ private:
     std::uint64_t bad_ = 0;
     std::uint64_t bad_runs_ = 0;
     std::uint64_t offset_ = 0;     // bytes fed before this piece
+    std::uint64_t lead_ = 0;       // where the character being read began
     std::uint64_t last_bad_ = ~std::uint64_t{0};
 };
 
