@@ -471,6 +471,10 @@ void TrainingTest::workerFloodingItsOutputLeavesTheWindowsMemoryFlat()
     if (QSysInfo::kernelType() == QLatin1String("winnt"))
         QSKIP("under wine the window grows by about as much as the worker writes to standard error (59 MB "
               "for 60 MB): not yet resolved");
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer keeps freed memory in quarantine, so the resident size cannot show what the window "
+          "holds; the release build checks it");
+#endif
     QVERIFY(f.writeScript("emotion.bat",
                           "yes 'a verbose worker line' | head -c 200000000 &\n"
                           "yes 'a verbose error line' | head -c 60000000 >&2\n"
