@@ -64,11 +64,18 @@ QString writeTemporaryCopy(const QString &text)
 std::optional<Notice> writeTestFile(const QString &text)
 {
     const QString written = writeTemporaryCopy(text);
-    if (!written.isNull() && WorkFiles::replaceEntry(written, ExchangeFiles::testText))
+    if (written.isNull())
+        return Notice{QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满")};
+    if (WorkFiles::replaceEntry(written, ExchangeFiles::testText))
         return std::nullopt;
-    if (!written.isNull())
-        QFile::remove(written);
-    return Notice{QStringLiteral("文件打开失败"), QStringLiteral("请检查是否磁盘已满")};
+    QFile::remove(written);
+    // The text was written whole, so the disk is not full: what stands in the
+    // way is "test.txt" itself, held open by another program (Windows cannot
+    // replace it then) or a folder of that name.
+    return Notice{QStringLiteral("文件打开失败"),
+                  QStringLiteral("无法替换工作目录中的 %1：它可能正被其他程序打开，或是一个文件夹。"
+                                 "请关闭占用它的程序后再试。测试没有开始。")
+                      .arg(ExchangeFiles::testText)};
 }
 
 std::optional<Notice> removeOldResults()

@@ -134,6 +134,7 @@ void FaultTest::fullDiskStartsNoTestRun()
     f.startTest(QString(20000, QLatin1Char('a')));
     QVERIFY(f.modals.waitForSeen(1, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("文件打开失败"));
+    QCOMPARE(f.lastBox().text, QStringLiteral("请检查是否磁盘已满"));
     QVERIFY(!MainWindowProbe::testProcess(f.window));
 
     // Room again: the same text goes through whole.

@@ -90,6 +90,7 @@ void WorkDirTest::testRunReplacesATestFileHeldOpen()
         QCOMPARE(f.dir.read("test.txt"), QByteArray("good\nbad"));
     } else {
         QCOMPARE(f.lastBox().title, QStringLiteral("文件打开失败"));
+        QVERIFY2(f.lastBox().text.contains(QStringLiteral("正被其他程序打开")), qPrintable(f.lastBox().text));
         QCOMPARE(f.dir.read("test.txt"), QByteArray("old text\n"));
         QTest::qWait(300);
         QVERIFY(!f.dir.exists("seen.txt"));
