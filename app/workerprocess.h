@@ -1,8 +1,12 @@
 #ifndef WORKERPROCESS_H
 #define WORKERPROCESS_H
 
+#include "errortail.h"
+
 #include <QByteArray>
 #include <QProcess>
+
+#include <memory>
 
 // A worker script's process. It runs in a process group of its own and
 // inherits its run's claim (RunClaim), so that whatever it leaves behind still
@@ -29,19 +33,19 @@ public:
 
     // The last bytes the worker wrote to its standard error, at most
     // errorTailBytes, from the start of a line where one is within reach.
-    QByteArray errorTail() const { return tail; }
+    QByteArray errorTail() const;
 
 protected:
     void setupChildProcess() override;
 
 private:
-    void keepErrorTail();
-
     qintptr claim;
     // What ends the whole tree: the process group (POSIX), the job object
     // (Windows).
     qint64 group = 0;
-    QByteArray tail;
+    // Shared with the thread that reads standard error on Windows, which
+    // may outlive this object.
+    std::shared_ptr<ErrorTail> tail;
 };
 
 #endif // WORKERPROCESS_H

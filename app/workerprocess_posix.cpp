@@ -32,3 +32,10 @@ void WorkerProcess::endTree()
         ::kill(-static_cast<pid_t>(group), SIGKILL);
     kill();
 }
+
+// QProcess reads standard error as it comes, a piece per event, and has read
+// all of it by the time it tells of the end.
+QByteArray WorkerProcess::errorTail() const
+{
+    return tail->text();
+}
