@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-// Windows, best effort (untested here): the lock file is opened without
-// sharing, so a second open fails for as long as any handle to it lives,
-// including the inherited one in the worker and its children.
+// The lock file is opened without sharing, so a second open fails for as
+// long as any handle to it lives, including the inherited one in the worker
+// and its children.
 std::unique_ptr<RunClaim> RunClaim::take(const QString &name, Outcome *outcome)
 {
     HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(name.utf16()), GENERIC_READ | GENERIC_WRITE,

@@ -1,3 +1,5 @@
+#include "exchangefiles.h"
+#include "runclaim.h"
 #include "runfixture.h"
 
 #include <QElapsedTimer>
@@ -45,6 +47,13 @@ void RunClaimTest::claimOutlivesTheWindow()
 
     QVERIFY(firstWorker->waitForFinished(10000));
     delete firstWorker;
+    // wine closes an ended process's handles a few milliseconds after it
+    // tells of the end (8 ms seen), where Windows closes them first.
+    const auto claimIsFree = [] {
+        RunClaim::Outcome outcome;
+        return RunClaim::take(ExchangeFiles::trainingLock, &outcome) != nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(claimIsFree(), 2000);
     // Now it may train, and only its own worker's signal completes its run.
     QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().write("计数.txt", "0.25").sleep(20000)));
     f.startTraining();
