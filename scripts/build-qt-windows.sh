@@ -6,7 +6,7 @@
 #   bash scripts/build-qt-windows.sh
 #
 # The cache is $QINGGAN_CACHE (default ~/.cache/qinggan-fenxi). Only what a
-# Widgets program and its QtTest suites need is built: about 33 CPU-minutes.
+# Widgets program and its QtTest suites need is built: about 65 CPU-minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -49,7 +49,7 @@ work="$cache/build-$key"
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
 cd "$work"
-echo "Building Qt $version for Windows into $prefix (once; about 33 CPU-minutes)" >&2
+echo "Building Qt $version for Windows into $prefix (once; about 65 CPU-minutes)" >&2
 apt-get source -qq "$package=$version" >source.log 2>&1 || { cat source.log >&2; exit 1; }
 src=$(find . -maxdepth 1 -type d -name "qtbase-*" | head -n 1)
 mkdir build
