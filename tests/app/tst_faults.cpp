@@ -2,6 +2,7 @@
 #include "runfixture.h"
 #include "smallfilesystem.h"
 
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QRandomGenerator>
 #include <QPushButton>
@@ -34,8 +35,8 @@ bool modelIsUsable(const QString &dir)
     input.close();
     QProcess tool;
     tool.setWorkingDirectory(dir);
-    tool.start(dir + "/sentiment", {"test", "--input", "probe.txt", "--out", "probe-out.txt", "--percent",
-                                    "probe-percent.txt"});
+    tool.start(dir + "/" + QFileInfo(QStringLiteral(SENTIMENT_BIN)).fileName(),
+               {"test", "--input", "probe.txt", "--out", "probe-out.txt", "--percent", "probe-percent.txt"});
     return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
@@ -44,8 +45,11 @@ bool modelIsUsable(const QString &dir)
 void FaultTest::workerHangingAfterItsEndSignalIsEnded()
 {
     RunFixture f;
-    // A child in the background hangs too; the script waits for it.
-    QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt\nsleep 300 &\necho $! > child.pid\nwait"));
+    // A child in the background hangs too.
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps()
+                                             .write("计数.txt", "1")
+                                             .spawn(WorkerSteps().hang(), WorkerSteps::Inherited, "child.pid")
+                                             .hang()));
     QVERIFY(f.startSomeTraining());
     QProcess *worker = MainWindowProbe::trainProcess(f.window);
     QVERIFY(worker);
@@ -65,7 +69,7 @@ void FaultTest::workerHangingAfterItsEndSignalIsEnded()
     QCOMPARE(f.boxCount(), 1);
 
     // The window takes a new start.
-    QVERIFY(f.writeScript("emotion.bat", "printf 1 > 计数.txt"));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps().write("计数.txt", "1")));
     f.startTraining();
     QVERIFY(f.modals.waitForSeen(4, 5000));
     QCOMPARE(f.lastBox().title, QStringLiteral("训练完成"));
@@ -75,7 +79,8 @@ void FaultTest::workerKilledDuringTrainingKeepsThePreviousModel()
 {
     RunFixture f;
     const QString scripts = QStringLiteral(WORKER_SCRIPTS_DIR);
-    QVERIFY(f.install(QStringLiteral(SENTIMENT_BIN), "sentiment"));
+    // "sentiment", or "sentiment.exe" on Windows, where the scripts look for it.
+    QVERIFY(f.install(QStringLiteral(SENTIMENT_BIN), QFileInfo(QStringLiteral(SENTIMENT_BIN)).fileName()));
     QVERIFY(f.install(scripts + "/emotion.bat", "emotion.bat"));
 
     // A training set large enough that a kill lands mid-run.
@@ -126,7 +131,7 @@ void FaultTest::fullDiskStartsNoTestRun()
     RunFixture f;
     SmallFileSystem small(f.dir.filePath("small"), f.dir.path(), "64k");
     if (!small.isMounted())
-        QSKIP("cannot mount a small file system here (needs root)");
+        QSKIP("cannot mount a small file system here (needs root, on Linux)");
     QDir::setCurrent(f.dir.filePath("small"));
     QVERIFY(f.writeScript("small/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
     QVERIFY(f.dir.write("small/filler", QByteArray(56 * 1024, 'x')));
@@ -151,10 +156,16 @@ void FaultTest::twoWindowsShareOneWorkDirectory()
     MainWindow other;
     other.show();
     MainWindowForm *otherUi = MainWindowProbe::form(other);
-    QVERIFY(f.writeScript("emotion.bat", "cp reviews.txt trained-on.txt\nprintf 0.5 > 计数.txt\n"
-                                         "sleep 2.5\nprintf 1 > 计数.txt"));
-    QVERIFY(f.writeScript("test.bat", "cp test.txt tested.txt\nsleep 1\nprintf 50 > percent.txt\n"
-                                      "cp test.txt out.txt"));
+    QVERIFY(f.writeWorker("emotion.bat", WorkerSteps()
+                                             .copy("reviews.txt", "trained-on.txt")
+                                             .write("计数.txt", "0.5")
+                                             .sleep(2500)
+                                             .write("计数.txt", "1")));
+    QVERIFY(f.writeWorker("test.bat", WorkerSteps()
+                                          .copy("test.txt", "tested.txt")
+                                          .sleep(1000)
+                                          .write("percent.txt", "50")
+                                          .copy("test.txt", "out.txt")));
     QVERIFY(f.dir.write("first.txt", "the first window's reviews\n"));
     QVERIFY(f.dir.write("second.txt", "the second window's reviews\n"));
     QVERIFY(f.dir.write("labels-in.txt", "positive\n"));
@@ -205,7 +216,7 @@ void FaultTest::readOnlyWorkDirectoryStartsNothing()
     RunFixture f;
     SmallFileSystem readOnly(f.dir.filePath("ro"), f.dir.path(), "256k");
     if (!readOnly.isMounted())
-        QSKIP("cannot mount a file system here (needs root)");
+        QSKIP("cannot mount a file system here (needs root, on Linux)");
     QVERIFY(f.writeScript("ro/emotion.bat", "printf 1 > 计数.txt"));
     QVERIFY(f.writeScript("ro/test.bat", "printf 50 > percent.txt\nprintf 'x\\n' > out.txt"));
     QVERIFY(f.dir.write("ro/reviews.txt", "the user's own reviews\n"));
