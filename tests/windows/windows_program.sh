@@ -18,7 +18,7 @@ display=
 # Every step may find its process gone already; none of that may fail the run.
 cleanup() {
   local prefix
-  for prefix in "$tmp/suites" "$tmp"/prefix-*; do
+  for prefix in "$tmp"/suites* "$tmp"/prefix-*; do
     [ -d "$prefix" ] || continue
     WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
@@ -43,10 +43,19 @@ display=$!
 export DISPLAY=":$n"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-echo "== the window's suites under wine"
+echo "== the window's suites under wine (code page 1252)"
 export WINEPREFIX="$tmp/suites" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
 wineboot -i >/dev/null 2>&1 || fail "wineboot"
 ctest --test-dir "$cross" --output-on-failure -L wine || fail "the suites under wine"
+wineserver -k >/dev/null 2>&1 || true
+
+# The suites where the code page matters, again on a Chinese one: the text
+# files exchanged with the worker, imports, the claim and the real workers.
+echo "== the same, where the code page matters (code page 936)"
+export WINEPREFIX="$tmp/suites-936" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+wineboot -i >/dev/null 2>&1 || fail "wineboot"
+ctest --test-dir "$cross" --output-on-failure -L wine -R 'tst_(exchange|import|runclaim|endtoend)$' ||
+  fail "the suites under wine, code page 936"
 wineserver -k >/dev/null 2>&1 || true
 
 . "$src/tests/windows/window_driver.sh"
