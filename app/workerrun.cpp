@@ -180,8 +180,10 @@ void WorkerRun::graceTick()
 void WorkerRun::fail()
 {
     stopPolling();
+    // Nothing the script left behind may write into a later run; and with
+    // all of it gone, its messages are whole at once.
+    worker->endTree();
     const QString text = workerFailure(worker, kind.script);
-    worker->endTree(); // nothing the script left behind may write into a later run
     release();
     reportFailure(Notice{kind.failureTitle, kind.failureLead + text});
 }
