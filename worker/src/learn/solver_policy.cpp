@@ -25,7 +25,20 @@ std::uint64_t in_memory_need(std::uint64_t ids, std::size_t reviews, std::uint8_
 }
 
 std::uint64_t streamed_floor(std::size_t reviews, std::uint8_t bits) {
-    return 20 * (std::uint64_t{1} << bits) + 9 * std::uint64_t(reviews) + (std::uint64_t{8} << 20);
+    const std::uint64_t n = reviews;
+    return 20 * (std::uint64_t{1} << bits) + kStreamedLabelBytes * n +
+           kCalibrationBytes * std::min<std::uint64_t>(n, kCalibrationLeast) + (std::uint64_t{8} << 20);
+}
+
+bool streamed_alpha_in_memory(std::uint64_t budget, std::size_t reviews, std::uint8_t bits) {
+    return streamed_floor(reviews, bits) + kStreamedAlphaBytes * std::uint64_t(reviews) <= budget;
+}
+
+std::size_t calibration_sample_most(std::uint64_t budget, std::size_t reviews, std::uint8_t bits) {
+    // The dual variables are gone by then: what is left above the floor.
+    const std::uint64_t floor = streamed_floor(reviews, bits);
+    const std::uint64_t room = budget > floor ? (budget - floor) / kCalibrationBytes : 0;
+    return std::size_t(std::min<std::uint64_t>(kCalibrationLeast + room, kCalibrationMost));
 }
 
 std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::uint8_t bits, unsigned jobs) {
@@ -39,6 +52,7 @@ std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::ui
 }
 
 namespace {
+
 std::uint64_t scale_to_all(std::uint64_t sampled, const ReviewSample& s, std::size_t reviews) {
     if (s.reviews == 0) return 0;
     // A tenth more than the sample shows: later reviews may be longer.
