@@ -27,6 +27,9 @@ struct SolverRequest {
     unsigned fits_at_once = 1;  // whose tables the budget holds side by side
     std::uint64_t budget = 0;  // bytes
     bool stream = false;       // streamed whatever the budget
+    // The budget was asked for (--memory): one below what either path needs
+    // is refused before any work rather than exceeded.
+    bool firm = false;
 };
 
 struct SolverChoice {
@@ -77,7 +80,8 @@ std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::ui
 // In memory whenever the reviews fit the budget, first shedding letter
 // n-grams where they do not pay or where that makes them fit; streamed
 // otherwise, unless the budget is below what streaming needs too, where
-// the path that needs less is taken.
+// the path that needs less is taken, or, for a firm budget, an Error names
+// what it needs.
 SolverChoice choose_solver(const ReviewSample& sample, const SolverRequest& request);
 
 }  // namespace sentiment

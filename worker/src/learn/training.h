@@ -20,6 +20,9 @@ struct TrainOptions {
     // Bytes training may hold; 0 = a share of this machine's memory. Reviews
     // whose features do not fit are re-read from the file each pass instead.
     std::uint64_t memory_budget = 0;
+    // The budget was asked for: rather than exceed it, training refuses up
+    // front when it is below what the reviews need (SolverRequest::firm).
+    bool firm_budget = false;
     // Where a streamed run whose dual variables do not fit the budget keeps
     // them in a temporary file: beside the model; empty: the current
     // directory.
