@@ -279,6 +279,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = parse(app, s, a, argc, argv)) return finish_standard_output(*status);
     try {
         if (*s.train) a.train.memory_budget = parse_memory_mb(a.memory_mb) << 20;
+        a.train.firm_budget = a.train.memory_budget > 0;
     } catch (const Error& e) {
         return finish_standard_output(command_line_error(e));
     }

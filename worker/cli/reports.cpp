@@ -51,6 +51,10 @@ void tell_validation(std::string& out, const TrainResult& r) {
     if (r.validation == Validation::CrossValidated)
         appendf(out, "cross-validated accuracy: %.4f (%zu reviews, each judged by a model that had not learnt it; NB interpolation %.2f)\n",
                 r.accuracy, r.validated, r.interpolation);
+    else if (r.validation == Validation::HeldOut && r.set_aside > r.validated)
+        appendf(out, "held-out accuracy: %.4f (%s of the %s reviews set aside, taken evenly from each class, each judged "
+                "by a model that had not learnt it)\n", r.accuracy, thousands(r.validated).c_str(),
+                thousands(r.set_aside).c_str());
     else if (r.validation == Validation::HeldOut)
         appendf(out, "held-out accuracy: %.4f (%zu reviews set aside, each judged by a model that had not learnt it)\n",
                 r.accuracy, r.validated);

@@ -18,6 +18,13 @@ namespace sentiment {
 
 namespace {
 
+// Beside the model, where its own temporary file goes too; the current
+// directory for a model written to a standard stream.
+std::string scratch_dir_for(const std::string& model) {
+    if (output_stream_named(model)) return {};
+    return std::filesystem::u8path(model).parent_path().u8string();
+}
+
 std::vector<std::string> input_paths(const LabelledFiles& files) {
     if (!files.table.empty()) return {files.table};
     return {files.reviews, files.labels};
@@ -36,7 +43,9 @@ TrainReport run_train(const TrainFiles& given, const TrainOptions& options, cons
     progress.start();
     // Checking the input before training is a tenth of the bar.
     auto input = LabelledInput::open(files, true, [&](double f) { progress.update(0.1 * f); });
-    report.result = train_model(input->reviews(), input->labels().labels, options,
+    TrainOptions placed = options;
+    placed.scratch_dir = scratch_dir_for(given.model);
+    report.result = train_model(input->reviews(), input->labels().labels, placed,
                                 [&](double f) { progress.update(0.1 + 0.89 * f); });
     report.labels = input->labels().tally;
     report.input = input->summary();

@@ -65,8 +65,8 @@ std::string accuracy_text(const ModelInfo& i) {
         return real("%.4f", i.accuracy) + ", cross-validated: each of " + thousands(i.validated) +
                " reviews judged by a model that had not learnt it; NB interpolation " + real("%.2f", i.interpolation);
     if (i.validation == "held-out")
-        return real("%.4f", i.accuracy) + ", held out: " + thousands(i.validated) +
-               " reviews set aside, each judged by a model that had not learnt it";
+        return real("%.4f", i.accuracy) + ", held out: each of " + thousands(i.validated) +
+               " reviews set aside judged by a model that had not learnt it";
     if (i.validation == "too-few-distinct")
         return "not measured (too few different reviews of each class to judge any by a model that had not learnt it)";
     return "not measured (too few reviews to set any aside)";

@@ -35,6 +35,12 @@ namespace {
 LabelColumn read_labels(LineReader& labels, const std::function<void(double)>& progress, double total) {
     LabelColumn column(labels.name());
     std::string_view line;
+    // Counted first, so the column is sized once: on a set of many short
+    // reviews the labels are most of what validation holds.
+    std::size_t lines = 0;
+    while (labels.next(line)) ++lines;
+    labels.rewind();
+    column.reserve(lines);
     std::uint64_t blank_run = 0;  // blank label lines not yet known to be trailing
     std::uint64_t blank_start = 0;
     std::string blank_text;

@@ -146,7 +146,7 @@ void LabelColumn::add(std::string_view text, std::uint64_t line) {
                         "（可用的标签：positive/negative、pos/neg、1/0、正面/负面、好评/差评，不分大小写；"
                         "或 1 到 5 的星级评分）");
     if (*form == LabelForm::Zero && first_zero_line_ == 0) first_zero_line_ = line;
-    forms_.push_back(*form);
+    forms_.push_back(static_cast<std::uint8_t>(*form));
     ++counts_[static_cast<std::size_t>(*form)];
 }
 
@@ -167,15 +167,16 @@ LabelSet LabelColumn::resolve() && {
                         " 出现在星级评分列中（该列有 2 到 5 的评分，数字即 1 到 5 星；"
                         "以 1 = 正面、0 = 负面表示的标签列只能有 0 和 1）");
     const bool all_kept = t.left_out() == 0;
-    set.labels.reserve(forms_.size() - t.left_out());
     if (!all_kept) set.kept.reserve(forms_.size());
-    for (LabelForm f : forms_) {
-        const int cls = t.class_of(f);
+    // In place: the label of row i goes to a place at or before i.
+    std::size_t to = 0;
+    for (const std::uint8_t f : forms_) {
+        const int cls = t.class_of(static_cast<LabelForm>(f));
         if (!all_kept) set.kept.push_back(cls >= 0);
-        if (cls >= 0) set.labels.push_back(static_cast<std::uint8_t>(cls));
+        if (cls >= 0) forms_[to++] = static_cast<std::uint8_t>(cls);
     }
-    forms_.clear();
-    forms_.shrink_to_fit();
+    forms_.resize(to);
+    set.labels = std::move(forms_);
     return set;
 }
 

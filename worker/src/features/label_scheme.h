@@ -73,8 +73,12 @@ public:
     LabelColumn(std::string file, std::string column = {});
     // Throws Error naming the line for an unknown label or a rating outside 1-5.
     void add(std::string_view text, std::uint64_t line);
+    // Room for `labels` labels, for a caller that counted them first: growing
+    // holds the old and the new copy at once, two bytes a label.
+    void reserve(std::size_t labels) { forms_.reserve(labels); }
     std::size_t size() const { return forms_.size(); }
-    // Throws Error naming the first 0 of a star column.
+    // Throws Error naming the first 0 of a star column. The labels take the
+    // forms' place, so a column never holds more than a byte a row.
     LabelSet resolve() &&;
 
 private:
@@ -82,7 +86,7 @@ private:
     std::string where_zh(std::uint64_t line) const;
 
     std::string file_, column_;
-    std::vector<LabelForm> forms_;
+    std::vector<std::uint8_t> forms_;  // LabelForm values, then the labels in their place
     std::array<std::uint64_t, kLabelForms> counts_{};
     std::uint64_t first_zero_line_ = 0;
 };

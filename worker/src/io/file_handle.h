@@ -33,8 +33,9 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    // A new file, created exclusively and never through a link: not valid()
-    // when that fails, with name_taken() when something has the name already.
+    // A new file, created exclusively and never through a link, open for
+    // writing and reading back: not valid() when that fails, with
+    // name_taken() when something has the name already.
     static FileHandle create_new(const std::filesystem::path& path);
     // A new file in the system's temporary directory that the system removes
     // once it is closed, however the process ends.

@@ -23,7 +23,7 @@ bool FileHandle::fail() {
 }
 
 FileHandle FileHandle::create_new(const fs::path& path) {
-    FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644), true);
+    FileHandle file(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644), true);
     if (!file.valid()) {
         file.name_taken_ = errno == EEXIST;
         file.fail();

@@ -26,7 +26,7 @@ bool FileHandle::fail() {
 }
 
 FileHandle FileHandle::create_new(const fs::path& path) {
-    FileHandle file(stored(CreateFileW(path.wstring().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    FileHandle file(stored(CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr)),
                     true);
     if (!file.valid()) {

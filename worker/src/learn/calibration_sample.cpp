@@ -44,6 +44,19 @@ std::vector<std::uint8_t> assign_folds(const ReviewCache& cache, const std::vect
     return fold;
 }
 
+HeldOutSample::HeldOutSample(const std::array<std::size_t, 2>& held, std::size_t most)
+    : held_(held), wanted_(held) {
+    const std::uint64_t all = std::uint64_t(held[0]) + held[1];
+    if (all <= most) return;
+    for (int c = 0; c < 2; ++c)
+        wanted_[c] = std::size_t(std::min<std::uint64_t>(held[c], std::max<std::uint64_t>(1, held[c] * most / all)));
+}
+
+bool HeldOutSample::take(std::uint8_t label) {
+    const std::uint64_t k = seen_[label]++, want = wanted_[label], held = held_[label];
+    return k < held && (k + 1) * want / held > k * want / held;
+}
+
 bool folds_measure(const std::vector<std::uint8_t>& fold, const std::vector<std::uint8_t>& labels, int k) {
     std::vector<std::array<std::size_t, 2>> in_fold(std::size_t(std::max(k, 0)));
     std::array<std::size_t, 2> sample{};

@@ -33,6 +33,22 @@ inline bool measures(const SplitCounts& c) {
     return c.learnt[0] && c.learnt[1] && c.judged[0] && c.judged[1];
 }
 
+// Which held-out reviews a streamed run scores for its calibration: all
+// when they are at most `most`, otherwise `most` of them, each class in
+// proportion to its share (at least one of each held out), taken evenly
+// over the file: the k-th held-out review of a class is taken when
+// k * wanted / held steps past a whole number. The same reviews every run.
+class HeldOutSample {
+public:
+    HeldOutSample(const std::array<std::size_t, 2>& held, std::size_t most);
+    // For each held-out review in file order, by its label.
+    bool take(std::uint8_t label);
+    std::size_t size() const { return wanted_[0] + wanted_[1]; }
+
+private:
+    std::array<std::size_t, 2> held_, wanted_, seen_{};
+};
+
 // Whether cross-validation on these folds measures a model: the sample
 // holds both classes and every fold's model learns both.
 bool folds_measure(const std::vector<std::uint8_t>& fold, const std::vector<std::uint8_t>& labels, int k);

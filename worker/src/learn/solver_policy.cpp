@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "features/label_scheme.h"
+#include "text/errors.h"
+
 namespace sentiment {
 
 const char* solver_path_name(SolverPath path) {
@@ -25,7 +28,20 @@ std::uint64_t in_memory_need(std::uint64_t ids, std::size_t reviews, std::uint8_
 }
 
 std::uint64_t streamed_floor(std::size_t reviews, std::uint8_t bits) {
-    return 20 * (std::uint64_t{1} << bits) + 9 * std::uint64_t(reviews) + (std::uint64_t{8} << 20);
+    const std::uint64_t n = reviews;
+    return 20 * (std::uint64_t{1} << bits) + kStreamedLabelBytes * n +
+           kCalibrationBytes * std::min<std::uint64_t>(n, kCalibrationLeast) + (std::uint64_t{8} << 20);
+}
+
+bool streamed_alpha_in_memory(std::uint64_t budget, std::size_t reviews, std::uint8_t bits) {
+    return streamed_floor(reviews, bits) + kStreamedAlphaBytes * std::uint64_t(reviews) <= budget;
+}
+
+std::size_t calibration_sample_most(std::uint64_t budget, std::size_t reviews, std::uint8_t bits) {
+    // The dual variables are gone by then: what is left above the floor.
+    const std::uint64_t floor = streamed_floor(reviews, bits);
+    const std::uint64_t room = budget > floor ? (budget - floor) / kCalibrationBytes : 0;
+    return std::size_t(std::min<std::uint64_t>(kCalibrationLeast + room, kCalibrationMost));
 }
 
 std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::uint8_t bits, unsigned jobs) {
@@ -39,6 +55,22 @@ std::uint64_t cache_limit_ids(std::uint64_t budget, std::size_t reviews, std::ui
 }
 
 namespace {
+
+std::uint64_t whole_mb(std::uint64_t bytes) { return (bytes + (std::uint64_t{1} << 20) - 1) >> 20; }
+
+// A firm budget below the least either path needs: what it needs and what
+// to change.
+[[noreturn]] void refuse_budget(const SolverRequest& r, std::uint64_t least, bool streamed) {
+    const std::string asked = std::to_string(r.budget >> 20), need = std::to_string(whole_mb(least));
+    const std::string bits = std::to_string(r.features.bits), n = thousands(r.reviews);
+    throw Error("--memory " + asked + " is less than training these " + n + " reviews needs: at least " + need +
+                    " MB " + (streamed ? "streamed, with a label per review and 2^" + bits + " buckets" : "in memory") +
+                    "; give --memory " + need + " or more" + (streamed ? ", or fewer --bits" : ""),
+                "--memory " + asked + " 少于训练这 " + n + " 条评论所需：至少 " + need + " MB" +
+                    (streamed ? "（分块流式训练，每条评论一个标签，2^" + bits + " 个桶）" : "（在内存中训练）") +
+                    "；请给 --memory " + need + " 或更多" + (streamed ? "，或减少 --bits" : ""));
+}
+
 std::uint64_t scale_to_all(std::uint64_t sampled, const ReviewSample& s, std::size_t reviews) {
     if (s.reviews == 0) return 0;
     // A tenth more than the sample shows: later reviews may be longer.
@@ -77,6 +109,8 @@ SolverChoice choose_solver(const ReviewSample& s, const SolverRequest& r) {
     if (r.budget < floor)
         c.reason += "; streaming needs at least " + std::to_string((floor >> 20) + 1) + " MB with 2^" +
                     std::to_string(r.features.bits) + " buckets (fewer --bits need less)";
+    if (r.firm && r.budget < floor && (r.stream || c.need > r.budget))
+        refuse_budget(r, r.stream ? floor : std::min(c.need, floor), r.stream || c.need > floor);
     if (r.budget < floor && c.need <= floor && !r.stream) {
         c.path = SolverPath::InMemoryNbsvm;
         c.in_memory_bytes = floor;

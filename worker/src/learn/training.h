@@ -20,6 +20,13 @@ struct TrainOptions {
     // Bytes training may hold; 0 = a share of this machine's memory. Reviews
     // whose features do not fit are re-read from the file each pass instead.
     std::uint64_t memory_budget = 0;
+    // The budget was asked for: rather than exceed it, training refuses up
+    // front when it is below what the reviews need (SolverRequest::firm).
+    bool firm_budget = false;
+    // Where a streamed run whose dual variables do not fit the budget keeps
+    // them in a temporary file: beside the model; empty: the current
+    // directory.
+    std::string scratch_dir;
     // Threads hashing streamed reviews; 0 = one per core. The model does
     // not depend on it.
     unsigned threads = 0;
@@ -51,6 +58,7 @@ struct TrainResult {
     Validation validation = Validation::None;
     double accuracy = -1;           // as measured by validation; -1 for None
     std::size_t validated = 0;      // reviews that figure was measured on
+    std::size_t set_aside = 0;      // held out, of which `validated` were judged
     double interpolation = -1;      // NB interpolation chosen by cross-validation
 };
 

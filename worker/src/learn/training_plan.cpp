@@ -32,6 +32,7 @@ TrainingPlan plan_training(const ReviewSample& sample, std::size_t reviews, cons
     request.fits_at_once = plan.fits_at_once;
     request.budget = plan.budget;
     request.stream = options.stream;
+    request.firm = options.firm_budget && options.memory_budget > 0;
     const SolverChoice choice = choose_solver(sample, request);
     plan.path = choice.path;
     plan.features = choice.features;
