@@ -149,7 +149,9 @@ TEST_F(ExplainTool, SidesAreStrongestFirstAndTheScoreGivesTheVerdict) {
             listed += w.size();
             for (std::size_t k = 0; k < w.size(); ++k) {
                 EXPECT_EQ(w[k] > 0, side == 1) << lines[i + side];
-                if (k) EXPECT_GE(std::abs(w[k - 1]), std::abs(w[k])) << lines[i + side];
+                if (k) {
+                    EXPECT_GE(std::abs(w[k - 1]), std::abs(w[k])) << lines[i + side];
+                }
             }
         }
         ASSERT_EQ(lines[i + 3].rfind("  score ", 0), 0u) << lines[i + 3];
