@@ -324,7 +324,49 @@ INSTANTIATE_TEST_SUITE_P(
         // CR alone ends a line; CR LF, even split between two pieces, one.
         DecoderCase{"utf16le_after_cr_lines", Encoding::Utf16LE, "a\0\r\0b\0\r\0\0\xDC"s, "in.txt line 3"},
         DecoderCase{"big5_after_crlf_and_cr", Encoding::Big5, "ok\r\nok\r\xA4\x20", "in.txt line 3"},
-        DecoderCase{"utf8_after_cr_lines", Encoding::Utf8, "a\r\r\nb\r\xFF", "in.txt line 4"}),
+        DecoderCase{"utf8_after_cr_lines", Encoding::Utf8, "a\r\r\nb\r\xFF", "in.txt line 4"},
+        // Whichever of a zero byte and a broken one comes first is named,
+        // also when both arrive in one read.
+        DecoderCase{"utf8_zero_byte_before_damage", Encoding::Utf8, "a\0\n\xFF"s, "in.txt line 1: a zero byte"},
+        DecoderCase{"utf8_damage_before_zero_byte", Encoding::Utf8, "a\xFF\n\0"s, "in.txt line 1: bytes that are not"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The detector fed in small pieces refuses as it does fed whole, naming the
+// same byte: a character begun in one piece and broken in the next is
+// named by its first byte.
+struct PiecesCase {
+    const char* name;
+    std::string bytes;
+    const char* says;
+    friend void PrintTo(const PiecesCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class DetectionInPieces : public ::testing::TestWithParam<PiecesCase> {};
+
+std::string refusal(std::string_view bytes, std::size_t piece) {
+    EncodingDetector d("in.txt");
+    for (std::size_t i = 0; i < bytes.size(); i += piece) d.feed(bytes.substr(i, piece));
+    try {
+        return std::string("read as ") + encoding_name(d.result());
+    } catch (const Error& e) {
+        return e.what();
+    }
+}
+
+TEST_P(DetectionInPieces, NamesTheByteItNamesWhole) {
+    const auto& c = GetParam();
+    const std::string whole = refusal(c.bytes, c.bytes.size());
+    EXPECT_NE(whole.find(c.says), std::string::npos) << whole;
+    for (std::size_t piece : {1, 2, 3}) EXPECT_EQ(refusal(c.bytes, piece), whole) << piece << "-byte pieces";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, DetectionInPieces,
+    ::testing::Values(
+        PiecesCase{"utf8_cut_before_line_break", "很好吃\n\xE5\xA5\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5"},
+        PiecesCase{"utf8_cut_before_ascii", "很好吃\nok \xE5\xA5ok\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"},
+        // A piece that ends one character and starts the broken one.
+        PiecesCase{"utf8_cut_after_a_whole_one", "很好吃\n好\xE5\xA5\x02\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The same refusals and readings when the text comes after more than one

@@ -44,6 +44,7 @@ void Utf8Validator::bad_byte(std::uint64_t at) {
 
 std::size_t Utf8Validator::feed(std::string_view piece) {
     std::size_t first_bad = std::string_view::npos;
+    lead_earlier_ = false;
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
     const std::size_t n = piece.size();
     std::size_t i = 0;
@@ -87,7 +88,10 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
                 need_ = 0;
                 // Name the byte that began the broken character, when it is
                 // in this piece: the one after it is often plain ASCII.
-                if (first_bad == std::string_view::npos) first_bad = lead_ >= offset_ ? lead_ - offset_ : i;
+                if (first_bad == std::string_view::npos) {
+                    first_bad = lead_ >= offset_ ? lead_ - offset_ : i;
+                    lead_earlier_ = lead_ < offset_;
+                }
                 continue;
             }
             lo_ = 0x80;
@@ -855,6 +859,7 @@ struct EncodingDetector::State {
 
     Utf8Validator validator;
     Spot first_bad;  // the first byte that is not UTF-8
+    Spot last_lead;  // the last byte that may start a UTF-8 character
     Utf8Reading utf8;
     DoubleByteReading gb{true}, big5{false};
     ShiftJisReading sjis;
@@ -904,6 +909,7 @@ void EncodingDetector::State::byte(unsigned char c) {
     const Spot at = here(c);
     if (c == 0) keep_first(first_nul, at);
     if (c >= 0x80) line_high = true;
+    if (c >= 0xC0) last_lead = at;
     line_words = line_words || in(c | 0x20, 'a', 'z') || in(c, '0', '9');
     utf8.byte(c, at);
     gb.byte(c, at);
@@ -992,6 +998,9 @@ void EncodingDetector::State::feed(std::string_view piece) {
         LineBreaks breaks(previous == '\r');
         first_bad = Spot{line_before + breaks.count(before),
                          nl == std::string_view::npos ? column_before + bad + 1 : bad - nl, p[bad], 0};
+        // A character begun in an earlier piece and broken in this one is
+        // named by its first byte, as when the file comes in one piece.
+        if (validator.lead_earlier()) first_bad = last_lead;
     }
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     std::size_t i = 0;
