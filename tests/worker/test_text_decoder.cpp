@@ -190,6 +190,13 @@ struct RefusedCase {
 
 class EncodingRefused : public ::testing::TestWithParam<RefusedCase> {};
 
+// Thirty lines of Chinese in GBK, then `last`.
+std::string gbk_review_then(const std::string& last) {
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "\xD5\xE2\xBC\xD2\xB5\xEA\xB5\xC4\xB2\xCB\xBA\xDC\xBA\xC3\xB3\xD4\xA3\xAC\xB7\xFE\xCE\xF1\xD2\xB2\xB2\xBB\xB4\xED\n";
+    return text + last;
+}
+
 TEST_P(EncodingRefused, NamesLineAndCauseNotGb18030) {
     try {
         read_lines(GetParam().bytes, "in.txt");
@@ -257,6 +264,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\xa3\xac\xb7\xc7\xb3\xa3\xc2\xfa\xd2\xe2\n"
                     "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\xb5\xa5\xa4\x46\xa4\x40\xad\xd3\n",
                     "in.txt line 1: byte 0xBA is not UTF-8"},
+        // Chinese but for a byte that no character of its encoding holds
+        // (Windows-1252's euro, damage): that byte is named.
+        RefusedCase{"gbk_with_a_euro_on_line_31", gbk_review_then("\xBC\xDB\xB8\xF1 \x80 12\xA3\xAC\xBB\xB9\xCB\xE3\xB1\xE3\xD2\xCB\n"),
+                    "in.txt line 31: byte 0x80 (byte 6 of the line) cannot be GB18030 text"},
+        RefusedCase{"big5_with_a_euro_on_line_3",
+                    "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46\n\xb5\xe6 \x80 5\n",
+                    "in.txt line 3: byte 0x80 (byte 4 of the line) cannot be Big5 text"},
         // Korean in GB18030's four-byte form is not Western text between digits.
         RefusedCase{"gb18030_four_byte_hangul", "\x83\x33\xB6\x32\x83\x32\xE0\x33\n", "in.txt line 1: byte 0xB6"},
         // Czech ř í read as Windows-1252: ø beside í, letters of no one language.
@@ -269,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
         // GBK valid as UTF-8 that is only a space and a control character.
         RefusedCase{"utf8_signs_alone", "\xC2\xA0\xC2\x84", "in.txt line 1: byte 0xC2 (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
         RefusedCase{"overlong_slash", "ok\npath C:\xC0\xAFwindows\n", "in.txt line 2: byte 0xC0 is not UTF-8 (byte 8 of the line): an overlong"},
-        RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xC4 is not UTF-8 (byte 3 of the line)"},
+        RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 2: byte 0xFF (byte 3 of the line) cannot be GB18030 text"},
         RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"},
         // Lines ended by CR alone count as the reader splits them.
         RefusedCase{"zero_byte_after_cr_lines", "good\rfine\r\0bad\r"s, "in.txt line 3: byte 0x00 is a zero byte (byte 1 of the line)"},
@@ -421,7 +435,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "looks like another encoding, Japanese", 1, {}},
         LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}},
         LateCase{"zero_byte_after_cr_lines", "good\r\0bad\r"s, "byte 0x00 is a zero byte (byte 1 of the line)", 2, {}, "\r"},
-        LateCase{"gbk_damaged_after_cr_lines", "\xCC\xAB\xC4\xD1\r\xB3\xD4\xFF\xC1\xCB\r", "byte 0xC4 is not UTF-8", 1, {}, "\r"}),
+        LateCase{"gbk_damaged_after_cr_lines", "\xCC\xAB\xC4\xD1\r\xB3\xD4\xFF\xC1\xCB\r",
+                 "byte 0xFF (byte 3 of the line) cannot be GB18030 text", 2, {}, "\r"},
+        LateCase{"gbk_with_a_euro_on_line_31", gbk_review_then("\xBC\xDB\xB8\xF1 \x80 12\n"),
+                 "byte 0x80 (byte 6 of the line) cannot be GB18030 text", 31, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

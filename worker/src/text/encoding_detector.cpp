@@ -360,6 +360,7 @@ public:
 
     struct Line {
         bool broken = false;
+        Spot first_break;
         Tally tally;
     };
     const Line& line() const { return line_; }
@@ -375,6 +376,7 @@ public:
 private:
     void broken(const Spot& at) {
         line_.broken = true;
+        keep_first(line_.first_break, at);
         keep_first(first_break_, at);
         size_ = 0;
         ascii_before_ = 0;
@@ -874,6 +876,7 @@ struct EncodingDetector::State {
         Spot first;
         bool gb_ok = true, big5_ok = true, cp1252_ok = true;
         Tally gb, big5;
+        Spot gb_break, big5_break;  // the first byte each reading cannot hold
         std::uint64_t cp1252_high = 0;
         Spot cp1252_first_odd;
         // The first line that reads well as Big5 and not as GBK, and the
@@ -898,6 +901,7 @@ struct EncodingDetector::State {
     void end_line();
     void finish();
     Encoding decide() const;
+    void broken_chinese(const Foreign& f) const;
     bool quiet() const {
         return utf8.quiet() && gb.quiet() && big5.quiet() && cp1252.quiet() && seven.quiet() && !utf16le.alive() && !utf16be.alive() &&
                !utf32le.alive() && !utf32be.alive();
@@ -963,6 +967,8 @@ void EncodingDetector::State::end_line() {
             foreign.cp1252_ok = foreign.cp1252_ok && !w.invalid;
             foreign.gb += g.tally;
             foreign.big5 += b.tally;
+            if (g.broken) keep_first(foreign.gb_break, g.first_break);
+            if (b.broken) keep_first(foreign.big5_break, b.first_break);
             foreign.cp1252_high += w.high;
             if (w.odd) keep_first(foreign.cp1252_first_odd, w.first_odd);
             // A line that breaks in one reading tells; otherwise a few
@@ -1218,6 +1224,7 @@ Encoding EncodingDetector::State::decide() const {
                    " of the line (the rest of the file is UTF-8, so this byte is damage, not another encoding)",
                "UTF-8 字节序列无效，位于" + byte_zh(bad) + "（文件其余部分是 UTF-8，此处字节已损坏）");
     if (cp1252 && !gb && !big5) return take(Encoding::Windows1252, s.utf8_lines.first_not_cp1252);
+    broken_chinese(f);
 
     if (f.cp1252_ok && f.cp1252_first_odd.set() && s.cp1252.western() && !gb && !big5) {
         const Spot& odd = f.cp1252_first_odd;
@@ -1239,6 +1246,25 @@ Encoding EncodingDetector::State::decide() const {
     refuse(n, at,
            what_en + ", and the file does not read clearly as GB18030, Big5 or Windows-1252 either" + kSaveEn,
            what_zh + "，文件也不像 GB18030、Big5 或 Windows-1252 编码" + kSaveZh);
+}
+
+// Text that reads as Chinese in GBK or Big5 but for a few bytes that no
+// character of it can hold (a Windows-1252 € among GBK lines, damage):
+// the trouble is at the first of those bytes, not at the first byte that
+// is not UTF-8.
+void EncodingDetector::State::broken_chinese(const Foreign& f) const {
+    const auto near = [](bool ok, const Tally& t, const DoubleByteReading& r, const Spot& at) {
+        return !ok && at.set() && chinese_like(t, 60) && r.glued() * 4 < r.pairs();
+    };
+    const bool gb = near(f.gb_ok, f.gb, this->gb, f.gb_break);
+    const bool big5 = near(f.big5_ok, f.big5, this->big5, f.big5_break) && this->big5.hkscs() == 0;
+    if (gb == big5) return;
+    const Spot& at = gb ? f.gb_break : f.big5_break;
+    const char* e = encoding_name(gb ? Encoding::Gb18030 : Encoding::Big5);
+    refuse(name, at,
+           byte_en(at) + column_en(at) + " cannot be " + e + " text, while the rest of the file reads as " + e +
+               "; the file is damaged or mixes two encodings" + kSaveEn,
+           byte_zh(at) + " 不可能是 " + e + " 文本，而文件其余部分是 " + e + " 编码；文件已损坏或混用了两种编码" + kSaveZh);
 }
 
 EncodingDetector::EncodingDetector(std::string name) : state_(std::make_unique<State>()) { state_->name = std::move(name); }
