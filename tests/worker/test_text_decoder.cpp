@@ -271,6 +271,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"big5_with_a_euro_on_line_3",
                     "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46\n\xb5\xe6 \x80 5\n",
                     "in.txt line 3: byte 0x80 (byte 4 of the line) cannot be Big5 text"},
+        // A Western line among GBK ones: valid GBK pairs, but rare
+        // characters glued into Latin words and not one common one.
+        RefusedCase{"gbk_with_a_windows_1252_line", gbk_review_then("Sch\xF6ne Gr\xFC\xDF" "e\n"),
+                    "in.txt line 31: this line reads as Windows-1252 while the rest of the file reads as GB18030"},
+        RefusedCase{"gbk_with_a_french_line", gbk_review_then("Tr\xE8s bon, merci\n") + gbk_review_then(""),
+                    "in.txt line 31: this line reads as Windows-1252 while the rest of the file reads as GB18030"},
         // Korean in GB18030's four-byte form is not Western text between digits.
         RefusedCase{"gb18030_four_byte_hangul", "\x83\x33\xB6\x32\x83\x32\xE0\x33\n", "in.txt line 1: byte 0xB6"},
         // Czech ř í read as Windows-1252: ø beside í, letters of no one language.

@@ -362,6 +362,7 @@ public:
         bool broken = false;
         Spot first_break;
         Tally tally;
+        std::uint64_t glued = 0;
     };
     const Line& line() const { return line_; }
     const Spot& first_break() const { return first_break_; }
@@ -407,7 +408,9 @@ private:
         ascii_trails_ += trail < 0x80;
         // Western text read so pairs an accented letter with the letter
         // after it, inside a word.
-        glued_ += letter_before_ && in(trail | 0x20, 'a', 'z');
+        const bool glued = letter_before_ && in(trail | 0x20, 'a', 'z');
+        glued_ += glued;
+        line_.glued += glued;
         count(gb_ ? gb_pair_kind(lead, trail) : big5_pair_kind(lead, trail));
     }
     void four() {
@@ -882,6 +885,10 @@ struct EncodingDetector::State {
         // The first line that reads well as Big5 and not as GBK, and the
         // other way round: a file mixing the two.
         std::uint64_t first_big5_not_gb = 0, first_gb_not_big5 = 0;
+        // The first line that reads as Western text in Windows-1252 and, as
+        // GBK or Big5, as no common character at all but a rare one or one
+        // glued into a Latin word: "Schöne Grüße" among Chinese lines.
+        std::uint64_t first_western_not_gb = 0, first_western_not_big5 = 0;
     } foreign;
     // Lines that read well as UTF-8 with characters beyond ASCII, and for
     // each other encoding the first of them that does not read well in it.
@@ -979,6 +986,11 @@ void EncodingDetector::State::end_line() {
                 foreign.first_big5_not_gb = line;
             if (gb_well && (b.broken || (!big5_well && judgeable)) && foreign.first_gb_not_big5 == 0)
                 foreign.first_gb_not_big5 = line;
+            const auto western = [&](const DoubleByteReading::Line& r) {
+                return cp1252_well && w.high > 0 && r.tally.common == 0 && (r.glued > 0 || r.tally.rare > 0);
+            };
+            if (western(g) && foreign.first_western_not_gb == 0) foreign.first_western_not_gb = line;
+            if (western(b) && foreign.first_western_not_big5 == 0) foreign.first_western_not_big5 = line;
         }
     }
     gb_all += g.tally;
@@ -1207,10 +1219,12 @@ Encoding EncodingDetector::State::decide() const {
     };
     if (gb_four || (gb && !cp1252)) {
         agree(Encoding::Gb18030, f.first_big5_not_gb, Encoding::Big5);
+        agree(Encoding::Gb18030, f.first_western_not_gb, Encoding::Windows1252);
         return take(Encoding::Gb18030, s.utf8_lines.first_not_gb);
     }
     if (big5 && !cp1252) {
         agree(Encoding::Big5, f.first_gb_not_big5, Encoding::Gb18030);
+        agree(Encoding::Big5, f.first_western_not_big5, Encoding::Windows1252);
         return take(Encoding::Big5, s.utf8_lines.first_not_big5);
     }
 
