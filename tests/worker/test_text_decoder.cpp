@@ -212,10 +212,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A few Chinese characters and one stray pair: damage, not GB18030.
         RefusedCase{"utf8_with_stray_pair", "很好\n不错 \x92\x93 ok\n", "in.txt line 2: invalid UTF-8"},
-        // Windows-1252 è (E8) begins a three-byte shape that the s after it
-        // breaks: the è is the byte to name, not the s.
-        RefusedCase{"broken_shape_names_its_lead", "tr\xE8s bien\nok \x81\n",
-                    "in.txt line 1: byte 0xE8 is not UTF-8 (byte 3 of the line)"},
+        // Windows-1252 but for 0x81, which it leaves unassigned: the 0x81
+        // is the trouble, not the è on line 1.
+        RefusedCase{"cp1252_unassigned_after_an_accent", "tr\xE8s bien\nok \x81\n",
+                    "in.txt line 2: byte 0x81 (byte 4 of the line) cannot be Windows-1252 text"},
         RefusedCase{"utf8_surrogate", "fine\nabc \xED\xA0\x80 def\n", "in.txt line 2: byte 0xED is not UTF-8 (byte 5 of the line)"},
         // Zero bytes in text that is not UTF-16: binary or damage.
         RefusedCase{"nul_after_line_break", "good food\n\0very nice\n"s, "in.txt line 2: byte 0x00 is a zero byte (byte 1"},
@@ -268,6 +268,8 @@ INSTANTIATE_TEST_SUITE_P(
         // (Windows-1252's euro, damage): that byte is named.
         RefusedCase{"gbk_with_a_euro_on_line_31", gbk_review_then("\xBC\xDB\xB8\xF1 \x80 12\xA3\xAC\xBB\xB9\xCB\xE3\xB1\xE3\xD2\xCB\n"),
                     "in.txt line 31: byte 0x80 (byte 6 of the line) cannot be GB18030 text"},
+        RefusedCase{"cp1252_with_an_unassigned_byte_on_line_3", "Tr\xE8s bon\nd\xE9licieux\nPrix \x8D 12\n",
+                    "in.txt line 3: byte 0x8D (byte 6 of the line) cannot be Windows-1252 text"},
         RefusedCase{"big5_with_a_euro_on_line_3",
                     "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46\n\xb5\xe6 \x80 5\n",
                     "in.txt line 3: byte 0x80 (byte 4 of the line) cannot be Big5 text"},

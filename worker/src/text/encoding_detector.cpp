@@ -623,12 +623,15 @@ public:
     struct Line {
         bool invalid = false, odd = false;
         std::uint64_t high = 0;
-        Spot first_odd;
+        Spot first_odd, first_invalid;
     };
     const Line& line() const { return line_; }
 
 private:
-    void invalid(const Spot&) { line_.invalid = true; }
+    void invalid(const Spot& at) {
+        line_.invalid = true;
+        keep_first(line_.first_invalid, at);
+    }
     void odd(const Spot& at) {
         line_.odd = true;
         keep_first(line_.first_odd, at);
@@ -881,7 +884,7 @@ struct EncodingDetector::State {
         Tally gb, big5;
         Spot gb_break, big5_break;  // the first byte each reading cannot hold
         std::uint64_t cp1252_high = 0;
-        Spot cp1252_first_odd;
+        Spot cp1252_first_odd, cp1252_invalid;
         // The first line that reads well as Big5 and not as GBK, and the
         // other way round: a file mixing the two.
         std::uint64_t first_big5_not_gb = 0, first_gb_not_big5 = 0;
@@ -909,6 +912,7 @@ struct EncodingDetector::State {
     void finish();
     Encoding decide() const;
     void broken_chinese(const Foreign& f) const;
+    [[noreturn]] void refuse_stray(const Spot& at, Encoding rest) const;
     bool quiet() const {
         return utf8.quiet() && gb.quiet() && big5.quiet() && cp1252.quiet() && seven.quiet() && !utf16le.alive() && !utf16be.alive() &&
                !utf32le.alive() && !utf32be.alive();
@@ -978,6 +982,7 @@ void EncodingDetector::State::end_line() {
             if (b.broken) keep_first(foreign.big5_break, b.first_break);
             foreign.cp1252_high += w.high;
             if (w.odd) keep_first(foreign.cp1252_first_odd, w.first_odd);
+            if (w.invalid) keep_first(foreign.cp1252_invalid, w.first_invalid);
             // A line that breaks in one reading tells; otherwise a few
             // characters (a review's tail after a line break, say) read as
             // common Chinese in both too often to tell anything.
@@ -1239,6 +1244,10 @@ Encoding EncodingDetector::State::decide() const {
                "UTF-8 字节序列无效，位于" + byte_zh(bad) + "（文件其余部分是 UTF-8，此处字节已损坏）");
     if (cp1252 && !gb && !big5) return take(Encoding::Windows1252, s.utf8_lines.first_not_cp1252);
     broken_chinese(f);
+    // Western text but for a byte Windows-1252 leaves unassigned or a control.
+    if (!f.cp1252_ok && f.cp1252_invalid.set() && !f.cp1252_first_odd.set() && f.cp1252_high > 0 &&
+        s.cp1252.western() && s.cp1252.in_words() && !gb && !big5)
+        refuse_stray(f.cp1252_invalid, Encoding::Windows1252);
 
     if (f.cp1252_ok && f.cp1252_first_odd.set() && s.cp1252.western() && !gb && !big5) {
         const Spot& odd = f.cp1252_first_odd;
@@ -1265,16 +1274,18 @@ Encoding EncodingDetector::State::decide() const {
 // Text that reads as Chinese in GBK or Big5 but for a few bytes that no
 // character of it can hold (a Windows-1252 € among GBK lines, damage):
 // the trouble is at the first of those bytes, not at the first byte that
-// is not UTF-8.
+// is not UTF-8. Likewise for Windows-1252 below.
 void EncodingDetector::State::broken_chinese(const Foreign& f) const {
     const auto near = [](bool ok, const Tally& t, const DoubleByteReading& r, const Spot& at) {
         return !ok && at.set() && chinese_like(t, 60) && r.glued() * 4 < r.pairs();
     };
     const bool gb = near(f.gb_ok, f.gb, this->gb, f.gb_break);
     const bool big5 = near(f.big5_ok, f.big5, this->big5, f.big5_break) && this->big5.hkscs() == 0;
-    if (gb == big5) return;
-    const Spot& at = gb ? f.gb_break : f.big5_break;
-    const char* e = encoding_name(gb ? Encoding::Gb18030 : Encoding::Big5);
+    if (gb != big5) refuse_stray(gb ? f.gb_break : f.big5_break, gb ? Encoding::Gb18030 : Encoding::Big5);
+}
+
+void EncodingDetector::State::refuse_stray(const Spot& at, Encoding rest) const {
+    const char* e = encoding_name(rest);
     refuse(name, at,
            byte_en(at) + column_en(at) + " cannot be " + e + " text, while the rest of the file reads as " + e +
                "; the file is damaged or mixes two encodings" + kSaveEn,
