@@ -257,11 +257,13 @@ Outcome check_decode_text(std::string_view bytes, const std::optional<Encoding>&
         // reads as nonsense, which comes before any damage. A file mixing
         // UTF-8 with another encoding is refused at a line of the fewer kind;
         // text in GBK, Big5 or Windows-1252 but for a byte it cannot hold,
-        // at that byte (a control byte may come before any damage).
+        // at that byte (a control byte may come before any damage); text in
+        // another Western code page, at the byte Windows-1252 makes no sense of.
         const bool zero = detect_error.find("is a zero byte") != std::string::npos;
         const bool nonsense = detect_error.find("valid UTF-8 that reads as nonsense") != std::string::npos;
         const bool mixed = detect_error.find("the file mixes two encodings") != std::string::npos;
-        const bool later = detect_error.find(" text, while the rest of the file reads as ") != std::string::npos;
+        const bool later = detect_error.find(" text, while the rest of the file reads as ") != std::string::npos ||
+                           detect_error.find("in Windows-1252 it would stand where") != std::string::npos;
         const std::uint64_t want = line_at(bytes, zero ? bytes.find('\0') : first_bad_utf8(bytes));
         const std::uint64_t got = line_in(detect_error);
         const std::uint64_t lines = line_at(bytes, bytes.size());
