@@ -41,6 +41,9 @@ echo "== 2. Kill storm: $kills training runs killed at random moments"
 for _ in $(seq 60); do cat sample/sample-reviews.txt; done >"$work/reviews.txt"
 for _ in $(seq 60); do cat sample/sample-labels.txt; done >"$work/labels.txt"
 printf 'good film\n很好吃\nterrible service\n' >"$work/test.txt"
+# A model records when it was trained; a fixed clock makes every finished
+# run write the same bytes, so that a changed model means a damaged one.
+export SOURCE_DATE_EPOCH=1765000000
 (cd "$work" && "$tool" train >/dev/null 2>&1)
 cp "$work/sentiment.model" "$work/good.model"
 start=$(date +%s%N)
@@ -67,6 +70,7 @@ for i in $(seq "$kills"); do
   fi
 done
 echo "one run takes ${run_ms} ms; killed mid-run: $killed, finished before the kill: $finished"
+unset SOURCE_DATE_EPOCH
 
 echo
 echo "== 3. A 200 MB reviews file"

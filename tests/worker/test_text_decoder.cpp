@@ -190,6 +190,13 @@ struct RefusedCase {
 
 class EncodingRefused : public ::testing::TestWithParam<RefusedCase> {};
 
+// Thirty lines of Chinese in GBK, then `last`.
+std::string gbk_review_then(const std::string& last) {
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "\xD5\xE2\xBC\xD2\xB5\xEA\xB5\xC4\xB2\xCB\xBA\xDC\xBA\xC3\xB3\xD4\xA3\xAC\xB7\xFE\xCE\xF1\xD2\xB2\xB2\xBB\xB4\xED\n";
+    return text + last;
+}
+
 TEST_P(EncodingRefused, NamesLineAndCauseNotGb18030) {
     try {
         read_lines(GetParam().bytes, "in.txt");
@@ -205,10 +212,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A few Chinese characters and one stray pair: damage, not GB18030.
         RefusedCase{"utf8_with_stray_pair", "很好\n不错 \x92\x93 ok\n", "in.txt line 2: invalid UTF-8"},
-        // Windows-1252 è (E8) begins a three-byte shape that the s after it
-        // breaks: the è is the byte to name, not the s.
-        RefusedCase{"broken_shape_names_its_lead", "tr\xE8s bien\nok \x81\n",
-                    "in.txt line 1: byte 0xE8 is not UTF-8 (byte 3 of the line)"},
+        // Windows-1252 but for 0x81, which it leaves unassigned: the 0x81
+        // is the trouble, not the è on line 1.
+        RefusedCase{"cp1252_unassigned_after_an_accent", "tr\xE8s bien\nok \x81\n",
+                    "in.txt line 2: byte 0x81 (byte 4 of the line) cannot be Windows-1252 text"},
         RefusedCase{"utf8_surrogate", "fine\nabc \xED\xA0\x80 def\n", "in.txt line 2: byte 0xED is not UTF-8 (byte 5 of the line)"},
         // Zero bytes in text that is not UTF-16: binary or damage.
         RefusedCase{"nul_after_line_break", "good food\n\0very nice\n"s, "in.txt line 2: byte 0x00 is a zero byte (byte 1"},
@@ -257,6 +264,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "\xba\xc3\xb3\xd4\xba\xc3\xb3\xd4\xa3\xac\xb7\xc7\xb3\xa3\xc2\xfa\xd2\xe2\n"
                     "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\xb5\xa5\xa4\x46\xa4\x40\xad\xd3\n",
                     "in.txt line 1: byte 0xBA is not UTF-8"},
+        // Chinese but for a byte that no character of its encoding holds
+        // (Windows-1252's euro, damage): that byte is named.
+        RefusedCase{"gbk_with_a_euro_on_line_31", gbk_review_then("\xBC\xDB\xB8\xF1 \x80 12\xA3\xAC\xBB\xB9\xCB\xE3\xB1\xE3\xD2\xCB\n"),
+                    "in.txt line 31: byte 0x80 (byte 6 of the line) cannot be GB18030 text"},
+        RefusedCase{"cp1252_with_an_unassigned_byte_on_line_3", "Tr\xE8s bon\nd\xE9licieux\nPrix \x8D 12\n",
+                    "in.txt line 3: byte 0x8D (byte 6 of the line) cannot be Windows-1252 text"},
+        RefusedCase{"big5_with_a_euro_on_line_3",
+                    "\xb0\x65\xc0\x5c\xa4\xd3\xba\x43\xa4\x46\xa1\x41\n\xb5\xe6\xb3\xa3\xb2\x44\xa4\x46\n\xb5\xe6 \x80 5\n",
+                    "in.txt line 3: byte 0x80 (byte 4 of the line) cannot be Big5 text"},
+        // A Western line among GBK ones: valid GBK pairs, but rare
+        // characters glued into Latin words and not one common one.
+        RefusedCase{"gbk_with_a_windows_1252_line", gbk_review_then("Sch\xF6ne Gr\xFC\xDF" "e\n"),
+                    "in.txt line 31: this line reads as Windows-1252 while the rest of the file reads as GB18030"},
+        RefusedCase{"gbk_with_a_french_line", gbk_review_then("Tr\xE8s bon, merci\n") + gbk_review_then(""),
+                    "in.txt line 31: this line reads as Windows-1252 while the rest of the file reads as GB18030"},
         // Korean in GB18030's four-byte form is not Western text between digits.
         RefusedCase{"gb18030_four_byte_hangul", "\x83\x33\xB6\x32\x83\x32\xE0\x33\n", "in.txt line 1: byte 0xB6"},
         // Czech ř í read as Windows-1252: ø beside í, letters of no one language.
@@ -269,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
         // GBK valid as UTF-8 that is only a space and a control character.
         RefusedCase{"utf8_signs_alone", "\xC2\xA0\xC2\x84", "in.txt line 1: byte 0xC2 (byte 1 of the line) starts valid UTF-8 that reads as nonsense"},
         RefusedCase{"overlong_slash", "ok\npath C:\xC0\xAFwindows\n", "in.txt line 2: byte 0xC0 is not UTF-8 (byte 8 of the line): an overlong"},
-        RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 1: byte 0xC4 is not UTF-8 (byte 3 of the line)"},
+        RefusedCase{"gbk_damaged", "\xCC\xAB\xC4\xD1\n\xB3\xD4\xFF\xC1\xCB\n", "in.txt line 2: byte 0xFF (byte 3 of the line) cannot be GB18030 text"},
         RefusedCase{"cp1252_unassigned", "a\nb\nc \x8D d\n", "in.txt line 3: byte 0x8D"},
         // Lines ended by CR alone count as the reader splits them.
         RefusedCase{"zero_byte_after_cr_lines", "good\rfine\r\0bad\r"s, "in.txt line 3: byte 0x00 is a zero byte (byte 1 of the line)"},
@@ -324,7 +346,49 @@ INSTANTIATE_TEST_SUITE_P(
         // CR alone ends a line; CR LF, even split between two pieces, one.
         DecoderCase{"utf16le_after_cr_lines", Encoding::Utf16LE, "a\0\r\0b\0\r\0\0\xDC"s, "in.txt line 3"},
         DecoderCase{"big5_after_crlf_and_cr", Encoding::Big5, "ok\r\nok\r\xA4\x20", "in.txt line 3"},
-        DecoderCase{"utf8_after_cr_lines", Encoding::Utf8, "a\r\r\nb\r\xFF", "in.txt line 4"}),
+        DecoderCase{"utf8_after_cr_lines", Encoding::Utf8, "a\r\r\nb\r\xFF", "in.txt line 4"},
+        // Whichever of a zero byte and a broken one comes first is named,
+        // also when both arrive in one read.
+        DecoderCase{"utf8_zero_byte_before_damage", Encoding::Utf8, "a\0\n\xFF"s, "in.txt line 1: a zero byte"},
+        DecoderCase{"utf8_damage_before_zero_byte", Encoding::Utf8, "a\xFF\n\0"s, "in.txt line 1: bytes that are not"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The detector fed in small pieces refuses as it does fed whole, naming the
+// same byte: a character begun in one piece and broken in the next is
+// named by its first byte.
+struct PiecesCase {
+    const char* name;
+    std::string bytes;
+    const char* says;
+    friend void PrintTo(const PiecesCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class DetectionInPieces : public ::testing::TestWithParam<PiecesCase> {};
+
+std::string refusal(std::string_view bytes, std::size_t piece) {
+    EncodingDetector d("in.txt");
+    for (std::size_t i = 0; i < bytes.size(); i += piece) d.feed(bytes.substr(i, piece));
+    try {
+        return std::string("read as ") + encoding_name(d.result());
+    } catch (const Error& e) {
+        return e.what();
+    }
+}
+
+TEST_P(DetectionInPieces, NamesTheByteItNamesWhole) {
+    const auto& c = GetParam();
+    const std::string whole = refusal(c.bytes, c.bytes.size());
+    EXPECT_NE(whole.find(c.says), std::string::npos) << whole;
+    for (std::size_t piece : {1, 2, 3}) EXPECT_EQ(refusal(c.bytes, piece), whole) << piece << "-byte pieces";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoder, DetectionInPieces,
+    ::testing::Values(
+        PiecesCase{"utf8_cut_before_line_break", "很好吃\n\xE5\xA5\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5"},
+        PiecesCase{"utf8_cut_before_ascii", "很好吃\nok \xE5\xA5ok\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"},
+        // A piece that ends one character and starts the broken one.
+        PiecesCase{"utf8_cut_after_a_whole_one", "很好吃\n好\xE5\xA5\x02\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The same refusals and readings when the text comes after more than one
@@ -379,7 +443,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "looks like another encoding, Japanese", 1, {}},
         LateCase{"hz", "x\n~{KM2M L+B}AK~}\n", "is a mark of HZ-GB-2312", 2, {}},
         LateCase{"zero_byte_after_cr_lines", "good\r\0bad\r"s, "byte 0x00 is a zero byte (byte 1 of the line)", 2, {}, "\r"},
-        LateCase{"gbk_damaged_after_cr_lines", "\xCC\xAB\xC4\xD1\r\xB3\xD4\xFF\xC1\xCB\r", "byte 0xC4 is not UTF-8", 1, {}, "\r"}),
+        LateCase{"gbk_damaged_after_cr_lines", "\xCC\xAB\xC4\xD1\r\xB3\xD4\xFF\xC1\xCB\r",
+                 "byte 0xFF (byte 3 of the line) cannot be GB18030 text", 2, {}, "\r"},
+        LateCase{"gbk_with_a_euro_on_line_31", gbk_review_then("\xBC\xDB\xB8\xF1 \x80 12\n"),
+                 "byte 0x80 (byte 6 of the line) cannot be GB18030 text", 31, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -44,6 +44,7 @@ void Utf8Validator::bad_byte(std::uint64_t at) {
 
 std::size_t Utf8Validator::feed(std::string_view piece) {
     std::size_t first_bad = std::string_view::npos;
+    lead_earlier_ = false;
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
     const std::size_t n = piece.size();
     std::size_t i = 0;
@@ -87,7 +88,10 @@ std::size_t Utf8Validator::feed(std::string_view piece) {
                 need_ = 0;
                 // Name the byte that began the broken character, when it is
                 // in this piece: the one after it is often plain ASCII.
-                if (first_bad == std::string_view::npos) first_bad = lead_ >= offset_ ? lead_ - offset_ : i;
+                if (first_bad == std::string_view::npos) {
+                    first_bad = lead_ >= offset_ ? lead_ - offset_ : i;
+                    lead_earlier_ = lead_ < offset_;
+                }
                 continue;
             }
             lo_ = 0x80;
@@ -356,7 +360,9 @@ public:
 
     struct Line {
         bool broken = false;
+        Spot first_break;
         Tally tally;
+        std::uint64_t glued = 0;
     };
     const Line& line() const { return line_; }
     const Spot& first_break() const { return first_break_; }
@@ -371,6 +377,7 @@ public:
 private:
     void broken(const Spot& at) {
         line_.broken = true;
+        keep_first(line_.first_break, at);
         keep_first(first_break_, at);
         size_ = 0;
         ascii_before_ = 0;
@@ -401,7 +408,9 @@ private:
         ascii_trails_ += trail < 0x80;
         // Western text read so pairs an accented letter with the letter
         // after it, inside a word.
-        glued_ += letter_before_ && in(trail | 0x20, 'a', 'z');
+        const bool glued = letter_before_ && in(trail | 0x20, 'a', 'z');
+        glued_ += glued;
+        line_.glued += glued;
         count(gb_ ? gb_pair_kind(lead, trail) : big5_pair_kind(lead, trail));
     }
     void four() {
@@ -614,12 +623,15 @@ public:
     struct Line {
         bool invalid = false, odd = false;
         std::uint64_t high = 0;
-        Spot first_odd;
+        Spot first_odd, first_invalid;
     };
     const Line& line() const { return line_; }
 
 private:
-    void invalid(const Spot&) { line_.invalid = true; }
+    void invalid(const Spot& at) {
+        line_.invalid = true;
+        keep_first(line_.first_invalid, at);
+    }
     void odd(const Spot& at) {
         line_.odd = true;
         keep_first(line_.first_odd, at);
@@ -855,6 +867,7 @@ struct EncodingDetector::State {
 
     Utf8Validator validator;
     Spot first_bad;  // the first byte that is not UTF-8
+    Spot last_lead;  // the last byte that may start a UTF-8 character
     Utf8Reading utf8;
     DoubleByteReading gb{true}, big5{false};
     ShiftJisReading sjis;
@@ -869,11 +882,16 @@ struct EncodingDetector::State {
         Spot first;
         bool gb_ok = true, big5_ok = true, cp1252_ok = true;
         Tally gb, big5;
+        Spot gb_break, big5_break;  // the first byte each reading cannot hold
         std::uint64_t cp1252_high = 0;
-        Spot cp1252_first_odd;
+        Spot cp1252_first_odd, cp1252_invalid;
         // The first line that reads well as Big5 and not as GBK, and the
         // other way round: a file mixing the two.
         std::uint64_t first_big5_not_gb = 0, first_gb_not_big5 = 0;
+        // The first line that reads as Western text in Windows-1252 and, as
+        // GBK or Big5, as no common character at all but a rare one or one
+        // glued into a Latin word: "Schöne Grüße" among Chinese lines.
+        std::uint64_t first_western_not_gb = 0, first_western_not_big5 = 0;
     } foreign;
     // Lines that read well as UTF-8 with characters beyond ASCII, and for
     // each other encoding the first of them that does not read well in it.
@@ -893,6 +911,8 @@ struct EncodingDetector::State {
     void end_line();
     void finish();
     Encoding decide() const;
+    void broken_chinese(const Foreign& f) const;
+    [[noreturn]] void refuse_stray(const Spot& at, Encoding rest) const;
     bool quiet() const {
         return utf8.quiet() && gb.quiet() && big5.quiet() && cp1252.quiet() && seven.quiet() && !utf16le.alive() && !utf16be.alive() &&
                !utf32le.alive() && !utf32be.alive();
@@ -904,6 +924,7 @@ void EncodingDetector::State::byte(unsigned char c) {
     const Spot at = here(c);
     if (c == 0) keep_first(first_nul, at);
     if (c >= 0x80) line_high = true;
+    if (c >= 0xC0) last_lead = at;
     line_words = line_words || in(c | 0x20, 'a', 'z') || in(c, '0', '9');
     utf8.byte(c, at);
     gb.byte(c, at);
@@ -957,8 +978,11 @@ void EncodingDetector::State::end_line() {
             foreign.cp1252_ok = foreign.cp1252_ok && !w.invalid;
             foreign.gb += g.tally;
             foreign.big5 += b.tally;
+            if (g.broken) keep_first(foreign.gb_break, g.first_break);
+            if (b.broken) keep_first(foreign.big5_break, b.first_break);
             foreign.cp1252_high += w.high;
             if (w.odd) keep_first(foreign.cp1252_first_odd, w.first_odd);
+            if (w.invalid) keep_first(foreign.cp1252_invalid, w.first_invalid);
             // A line that breaks in one reading tells; otherwise a few
             // characters (a review's tail after a line break, say) read as
             // common Chinese in both too often to tell anything.
@@ -967,6 +991,11 @@ void EncodingDetector::State::end_line() {
                 foreign.first_big5_not_gb = line;
             if (gb_well && (b.broken || (!big5_well && judgeable)) && foreign.first_gb_not_big5 == 0)
                 foreign.first_gb_not_big5 = line;
+            const auto western = [&](const DoubleByteReading::Line& r) {
+                return cp1252_well && w.high > 0 && r.tally.common == 0 && (r.glued > 0 || r.tally.rare > 0);
+            };
+            if (western(g) && foreign.first_western_not_gb == 0) foreign.first_western_not_gb = line;
+            if (western(b) && foreign.first_western_not_big5 == 0) foreign.first_western_not_big5 = line;
         }
     }
     gb_all += g.tally;
@@ -992,6 +1021,9 @@ void EncodingDetector::State::feed(std::string_view piece) {
         LineBreaks breaks(previous == '\r');
         first_bad = Spot{line_before + breaks.count(before),
                          nl == std::string_view::npos ? column_before + bad + 1 : bad - nl, p[bad], 0};
+        // A character begun in an earlier piece and broken in this one is
+        // named by its first byte, as when the file comes in one piece.
+        if (validator.lead_earlier()) first_bad = last_lead;
     }
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     std::size_t i = 0;
@@ -1192,10 +1224,12 @@ Encoding EncodingDetector::State::decide() const {
     };
     if (gb_four || (gb && !cp1252)) {
         agree(Encoding::Gb18030, f.first_big5_not_gb, Encoding::Big5);
+        agree(Encoding::Gb18030, f.first_western_not_gb, Encoding::Windows1252);
         return take(Encoding::Gb18030, s.utf8_lines.first_not_gb);
     }
     if (big5 && !cp1252) {
         agree(Encoding::Big5, f.first_gb_not_big5, Encoding::Gb18030);
+        agree(Encoding::Big5, f.first_western_not_big5, Encoding::Windows1252);
         return take(Encoding::Big5, s.utf8_lines.first_not_big5);
     }
 
@@ -1209,6 +1243,11 @@ Encoding EncodingDetector::State::decide() const {
                    " of the line (the rest of the file is UTF-8, so this byte is damage, not another encoding)",
                "UTF-8 字节序列无效，位于" + byte_zh(bad) + "（文件其余部分是 UTF-8，此处字节已损坏）");
     if (cp1252 && !gb && !big5) return take(Encoding::Windows1252, s.utf8_lines.first_not_cp1252);
+    broken_chinese(f);
+    // Western text but for a byte Windows-1252 leaves unassigned or a control.
+    if (!f.cp1252_ok && f.cp1252_invalid.set() && !f.cp1252_first_odd.set() && f.cp1252_high > 0 &&
+        s.cp1252.western() && s.cp1252.in_words() && !gb && !big5)
+        refuse_stray(f.cp1252_invalid, Encoding::Windows1252);
 
     if (f.cp1252_ok && f.cp1252_first_odd.set() && s.cp1252.western() && !gb && !big5) {
         const Spot& odd = f.cp1252_first_odd;
@@ -1230,6 +1269,27 @@ Encoding EncodingDetector::State::decide() const {
     refuse(n, at,
            what_en + ", and the file does not read clearly as GB18030, Big5 or Windows-1252 either" + kSaveEn,
            what_zh + "，文件也不像 GB18030、Big5 或 Windows-1252 编码" + kSaveZh);
+}
+
+// Text that reads as Chinese in GBK or Big5 but for a few bytes that no
+// character of it can hold (a Windows-1252 € among GBK lines, damage):
+// the trouble is at the first of those bytes, not at the first byte that
+// is not UTF-8. Likewise for Windows-1252 below.
+void EncodingDetector::State::broken_chinese(const Foreign& f) const {
+    const auto near = [](bool ok, const Tally& t, const DoubleByteReading& r, const Spot& at) {
+        return !ok && at.set() && chinese_like(t, 60) && r.glued() * 4 < r.pairs();
+    };
+    const bool gb = near(f.gb_ok, f.gb, this->gb, f.gb_break);
+    const bool big5 = near(f.big5_ok, f.big5, this->big5, f.big5_break) && this->big5.hkscs() == 0;
+    if (gb != big5) refuse_stray(gb ? f.gb_break : f.big5_break, gb ? Encoding::Gb18030 : Encoding::Big5);
+}
+
+void EncodingDetector::State::refuse_stray(const Spot& at, Encoding rest) const {
+    const char* e = encoding_name(rest);
+    refuse(name, at,
+           byte_en(at) + column_en(at) + " cannot be " + e + " text, while the rest of the file reads as " + e +
+               "; the file is damaged or mixes two encodings" + kSaveEn,
+           byte_zh(at) + " 不可能是 " + e + " 文本，而文件其余部分是 " + e + " 编码；文件已损坏或混用了两种编码" + kSaveZh);
 }
 
 EncodingDetector::EncodingDetector(std::string name) : state_(std::make_unique<State>()) { state_->name = std::move(name); }

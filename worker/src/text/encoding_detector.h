@@ -24,6 +24,9 @@ public:
     std::uint64_t bad_bytes() const { return bad_; }
     // Stretches of bad bytes: a damaged spot counts once however long it is.
     std::uint64_t bad_runs() const { return bad_runs_; }
+    // Whether the first bad byte of the last piece broke a character begun
+    // in an earlier piece, whose lead byte was then not in this piece to name.
+    bool lead_earlier() const { return lead_earlier_; }
 
 private:
     void bad_byte(std::uint64_t at);
@@ -38,6 +41,7 @@ private:
     std::uint64_t offset_ = 0;     // bytes fed before this piece
     std::uint64_t lead_ = 0;       // where the character being read began
     std::uint64_t last_bad_ = ~std::uint64_t{0};
+    bool lead_earlier_ = false;
 };
 
 // Works out the encoding of a file fed to it piece by piece. A byte-order

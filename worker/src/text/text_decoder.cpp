@@ -97,11 +97,13 @@ void Decoder::feed(std::string_view piece, std::string& out) {
 }
 
 void Decoder::feed_utf8(std::string_view piece, std::string& out) {
-    std::size_t bad = validator_.feed(piece);
-    if (bad != std::string_view::npos) fail(piece.substr(0, bad));
+    const std::size_t bad = validator_.feed(piece);
     // Zero bytes are valid UTF-8 but no text has them; unmarked files are
-    // refused for them before decoding, a marked one here.
-    const std::size_t nul = piece.find('\0');
+    // refused for them before decoding, a marked one here. Only one before
+    // the first broken byte counts, so that the error does not depend on
+    // where the reads are cut.
+    const std::size_t nul = piece.substr(0, bad).find('\0');
+    if (bad != std::string_view::npos && nul == std::string_view::npos) fail(piece.substr(0, bad));
     if (nul != std::string_view::npos) {
         LineBreaks breaks = breaks_;
         const std::uint64_t line = line_ + breaks.count(piece.substr(0, nul));
