@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t count = (size - kHeader - kChecksum) / kEntry;
         std::string fixed(bytes.substr(0, kHeader + count * kEntry));
         std::memcpy(fixed.data(), kModelMagic, 8);
-        put_u32(fixed, 8, kModelVersion);
+        put_u32(fixed, 8, kModelWeightsOnly);  // the layout without a training record
         put_u32(fixed, 20, static_cast<std::uint32_t>(count));
         fixed.resize(fixed.size() + kChecksum);
         put_u64(fixed, fixed.size() - kChecksum, XXH64(fixed.data(), fixed.size() - kChecksum, 0));
