@@ -356,14 +356,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The detector fed in small pieces refuses as it does fed whole, naming the
 // same byte: a character begun in one piece and broken in the next is
 // named by its first byte.
-struct PiecesCase {
-    const char* name;
-    std::string bytes;
-    const char* says;
-    friend void PrintTo(const PiecesCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class DetectionInPieces : public ::testing::TestWithParam<PiecesCase> {};
+class DetectionInPieces : public ::testing::TestWithParam<RefusedCase> {};
 
 std::string refusal(std::string_view bytes, std::size_t piece) {
     EncodingDetector d("in.txt");
@@ -385,10 +378,10 @@ TEST_P(DetectionInPieces, NamesTheByteItNamesWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Decoder, DetectionInPieces,
     ::testing::Values(
-        PiecesCase{"utf8_cut_before_line_break", "很好吃\n\xE5\xA5\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5"},
-        PiecesCase{"utf8_cut_before_ascii", "很好吃\nok \xE5\xA5ok\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"},
+        RefusedCase{"utf8_cut_before_line_break", "很好吃\n\xE5\xA5\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5"},
+        RefusedCase{"utf8_cut_before_ascii", "很好吃\nok \xE5\xA5ok\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"},
         // A piece that ends one character and starts the broken one.
-        PiecesCase{"utf8_cut_after_a_whole_one", "很好吃\n好\xE5\xA5\x02\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"}),
+        RefusedCase{"utf8_cut_after_a_whole_one", "很好吃\n好\xE5\xA5\x02\n", "in.txt line 2: invalid UTF-8 byte sequence at byte 0xE5, byte 4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The same refusals and readings when the text comes after more than one
